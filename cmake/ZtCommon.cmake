@@ -1,0 +1,64 @@
+# Shared build settings for our own targets.
+
+find_package(PkgConfig REQUIRED)
+find_package(Threads REQUIRED)
+
+if(ZT_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+if(ZT_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "ZT_FUZZ needs clang (CC=clang CXX=clang++)")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# Warnings as errors on our code only (not on third-party sources compiled in).
+function(zt_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+endfunction()
+
+# A static library for one source folder: every .cpp in the folder (not
+# recursive), public include path at the repository root.
+function(zt_folder_library target)
+  cmake_parse_arguments(ZT "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${target} STATIC ${ZT_SOURCES})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${target} PUBLIC ${ZT_LIBS})
+  zt_warnings(${target})
+endfunction()
+
+# A GoogleTest executable registered with ctest.
+function(zt_test name)
+  cmake_parse_arguments(ZT "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ZT_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ZT_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+  zt_warnings(${name})
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "ZT_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+endfunction()
+
+# A libFuzzer target (only with ZT_FUZZ).
+function(zt_fuzzer name)
+  cmake_parse_arguments(ZT "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ZT_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ZT_LIBS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  zt_warnings(${name})
+endfunction()
+
+# Adds every direct subfolder of the current folder that has a CMakeLists.txt
+# (tests/, bench/ and tests/fuzz/ mirror the source folders this way, so a new
+# area needs no edit of a shared list).
+function(zt_add_subfolders)
+  file(GLOB children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT children)
+  foreach(child IN LISTS children)
+    if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${child} AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
+      add_subdirectory(${child})
+    endif()
+  endforeach()
+endfunction()

@@ -1,0 +1,3 @@
+#include <zotbase/ZotLogWriterI.h>
+
+ZotLogWriterI::~ZotLogWriterI() = default;

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs, builds and starts the application together with a simulated Tovi.
+set -euo pipefail
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+"$ROOT/scripts/setup.sh" "$ROOT/build"
+APP="$ROOT/build/app/zorvanetovi"
+if [ ! -x "$APP" ]; then
+    echo "The application is not there yet: only its libraries are built so far."
+    exit 0
+fi
+SIM="$ROOT/build/sim/tovi-sim"
+SIM_PID=""
+if [ -x "$SIM" ]; then
+    "$SIM" &
+    SIM_PID=$!
+    trap '[ -n "$SIM_PID" ] && kill "$SIM_PID" 2>/dev/null || true' EXIT
+fi
+"$APP"
