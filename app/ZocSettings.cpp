@@ -21,8 +21,8 @@ std::string gConfigPath; // empty until Initialize
 
 // Sections in the order they are loaded: "general" comes after "hidCapture"
 // because it may hold older copies of hidCapture keys that must win.
-const char* const kSections[] = {"hidCapture", "general", "update",  "appearance", "device",
-                                 "toviConfig", "atxControl", "logging", "path",      "macro",
+const char* const kSections[] = {"hidCapture", "general",    "update",  "appearance", "device",
+                                 "toviConfig", "atxControl", "logging", "path",       "macro",
                                  "toolbar",    "hotKeys",    "vDisk"};
 
 // Calls f(section, key, value) for every plain key of the record, sections in
@@ -174,7 +174,8 @@ void WarnKey(const std::string& section, const std::string& key, const char* exp
 }
 
 // Reads `key` of `section` into `out` when present; a wrong type keeps `out`.
-template <class T> void ReadKey(const json& section, const std::string& sectionName, const std::string& key, T& out) {
+template <class T>
+void ReadKey(const json& section, const std::string& sectionName, const std::string& key, T& out) {
     auto it = section.find(key);
     if (it == section.end())
         return;
@@ -186,7 +187,9 @@ std::string HotkeyKey(const ZocSettings::Hotkey& hotkey, const char* field) {
     return "hotkey." + std::to_string(int(hotkey.id)) + "." + field;
 }
 
-std::string LevelKey(const ZotLogger& logger) { return std::string("category.") + logger.GetName() + ".level"; }
+std::string LevelKey(const ZotLogger& logger) {
+    return std::string("category.") + logger.GetName() + ".level";
+}
 
 bool WriteFileAll(const std::string& path, const std::string& text, std::string& error) {
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -473,7 +476,8 @@ void ZocSettings::Finalize() {
     std::string tempPath = gConfigPath + ".tmp";
     std::string error;
     if (!WriteFileAll(tempPath, text, error)) {
-        ZocLog::Application().Error("Failed to save settings to %s, error: %s", tempPath.c_str(), error.c_str());
+        ZocLog::Application().Error("Failed to save settings to %s, error: %s", tempPath.c_str(),
+                                    error.c_str());
         ::unlink(tempPath.c_str());
         return;
     }

@@ -157,8 +157,8 @@ public:
         int scanCode = 0; // SDL scancode, 0 = modifiers only
         bool ctrl = false;
         bool shift = false;
-        bool alt = false; // shown as "Option"
-        bool gui = false; // shown as "Cmd"
+        bool alt = false;    // shown as "Option"
+        bool gui = false;    // shown as "Cmd"
         bool hidden = false; // not listed in the settings window
 
         // The four modifiers as stored in the file: one byte each,

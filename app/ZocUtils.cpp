@@ -109,8 +109,8 @@ std::string CurrentXkbLayoutName() {
         int format = 0;
         unsigned long count = 0, after = 0;
         unsigned char* data = nullptr;
-        if (XGetWindowProperty(display, DefaultRootWindow(display), rulesAtom, 0, 1024, False, XA_STRING, &type,
-                               &format, &count, &after, &data) == Success &&
+        if (XGetWindowProperty(display, DefaultRootWindow(display), rulesAtom, 0, 1024, False, XA_STRING,
+                               &type, &format, &count, &after, &data) == Success &&
             data && format == 8) {
             // rules \0 model \0 layouts \0 variants \0 options
             std::vector<std::string> fields;
@@ -149,7 +149,9 @@ std::string CurrentXkbLayoutName() {
 }
 } // namespace
 
-ZocUtils::Os::KeyboardLayout ZocUtils::Os::GetKeyboardLayout() { return KeyboardLayoutFromName(CurrentXkbLayoutName()); }
+ZocUtils::Os::KeyboardLayout ZocUtils::Os::GetKeyboardLayout() {
+    return KeyboardLayoutFromName(CurrentXkbLayoutName());
+}
 
 std::string ZocUtils::Os::GetCurrentExeFolder() {
     char path[PATH_MAX];
@@ -180,7 +182,8 @@ bool ZocUtils::Os::GetUserFolder(UserFolder which, std::string& folder, std::str
                                                     : "XDG_DOWNLOAD_DIR";
     std::string home = GetHomeFolder();
     const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    std::string file = (configHome && *configHome ? std::string(configHome) : home + "/.config") + "/user-dirs.dirs";
+    std::string file =
+        (configHome && *configHome ? std::string(configHome) : home + "/.config") + "/user-dirs.dirs";
     std::ifstream in(file);
     if (!in) {
         error = "cannot read " + file;
@@ -212,13 +215,19 @@ bool ZocUtils::Os::GetUserFolder(UserFolder which, std::string& folder, std::str
 uint32_t ZocUtils::RefreshRateCounter::sCallsSinceCheck = 0;
 uint32_t ZocUtils::RefreshRateCounter::sReportsSinceInfo = 0;
 
-ZocUtils::RefreshRateCounter::RefreshRateCounter(const char* name, uint32_t checkEvery, uint32_t intervalSeconds)
-    : mName(name ? name : ""), mLastCheckMs(SDL_GetTicks64()), mCheckEvery(checkEvery),
+ZocUtils::RefreshRateCounter::RefreshRateCounter(const char* name, uint32_t checkEvery,
+                                                 uint32_t intervalSeconds)
+    : mName(name ? name : ""), mCheckEvery(checkEvery),
       mIntervalMs(intervalSeconds * 1000) {}
 
-void ZocUtils::RefreshRateCounter::OnRefresh() { OnRefresh(SDL_GetTicks64()); }
+void ZocUtils::RefreshRateCounter::OnRefresh() {
+    OnRefresh(SDL_GetTicks64());
+}
 
 void ZocUtils::RefreshRateCounter::OnRefresh(uint64_t nowMs) {
+    // Measured from the first frame, not from construction.
+    if (mCount == 0 && mLastCheckMs == 0)
+        mLastCheckMs = nowMs;
     ++mCount;
     if (sCallsSinceCheck++ < mCheckEvery)
         return;
