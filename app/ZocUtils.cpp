@@ -1,5 +1,6 @@
 #include "app/ZocUtils.h"
 
+#include "app/ZocGlobals.h"
 #include "app/ZocLog.h"
 #include "app/ZocSettings.h"
 
@@ -217,8 +218,7 @@ uint32_t ZocUtils::RefreshRateCounter::sReportsSinceInfo = 0;
 
 ZocUtils::RefreshRateCounter::RefreshRateCounter(const char* name, uint32_t checkEvery,
                                                  uint32_t intervalSeconds)
-    : mName(name ? name : ""), mCheckEvery(checkEvery),
-      mIntervalMs(intervalSeconds * 1000) {}
+    : mName(name ? name : ""), mCheckEvery(checkEvery), mIntervalMs(intervalSeconds * 1000) {}
 
 void ZocUtils::RefreshRateCounter::OnRefresh() {
     OnRefresh(SDL_GetTicks64());
@@ -254,6 +254,11 @@ void ZocUtils::RefreshRateCounter::OnRefresh(uint64_t nowMs) {
 bool ZocUtils::IsUsbCdcEnabledOnHost() {
     uint32_t enabled = ZocSettings::Instance().toviConfig.features.enabledList;
     return (enabled & (1u << 1)) != 0;
+}
+
+bool ZocUtils::IsUsbCdcEnabledOnTovi() {
+    uint32_t features = ZocGlobals::toviInfo.features;
+    return (features & ZoMsg::Body::ToviInfo::kFeatureUsbCdc) != 0;
 }
 
 int ZocUtils::GetDesiredCommWaitTimeout(int ms) {

@@ -72,6 +72,9 @@ public:
     // Bit 1 of toviConfig.features.enabledList: the Tovi's USB serial (CDC)
     // port toward the target is enabled in the settings.
     static bool IsUsbCdcEnabledOnHost();
+    // Bit 1 of the feature bits of the Tovi's last information report: the
+    // Tovi offers that port.
+    static bool IsUsbCdcEnabledOnTovi();
     // `ms` stretched for the slower baud rates: x3/2 at 1500000, x2 at 921600.
     static int GetDesiredCommWaitTimeout(int ms);
 };

@@ -1,5 +1,7 @@
 #include "app/ZocVersion.h"
 
+#include "app/ZocGlobals.h"
+
 #include <cstdio>
 
 ZocVersion ZocVersion::AppVersion(1, 2, 0);
@@ -31,7 +33,8 @@ int ZocVersion::Base36Digit(char c) {
 }
 
 bool ZocVersion::IsFirmwareLessThan(int major, int minor) {
-    int currentMajor = FirmwareVersion.major;
-    int currentMinor = FirmwareVersion.minor;
+    // Packed record fields: copy them out before comparing.
+    int currentMajor = ZocGlobals::toviInfo.firmwareVersionMajor;
+    int currentMinor = ZocGlobals::toviInfo.firmwareVersionMinor;
     return currentMajor < major || (currentMajor == major && currentMinor < minor);
 }

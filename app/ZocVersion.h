@@ -18,8 +18,8 @@ public:
     const char* GetText() const { return text; }
     bool IsZero() const { return major == 0 && minor == 0 && patch == 0; }
 
-    // The connected Tovi's firmware (from its information report) is below
-    // major.minor. With no Tovi connected that version is 0.0.
+    // The firmware of the Tovi's last information report (ZocGlobals::toviInfo)
+    // is below major.minor. With no Tovi connected that version is 0.0.
     static bool IsFirmwareLessThan(int major, int minor);
 
     static int Base36Digit(char c);

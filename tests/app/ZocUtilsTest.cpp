@@ -1,5 +1,6 @@
 #include "AppTestLog.h"
 
+#include "app/ZocGlobals.h"
 #include "app/ZocLog.h"
 #include "app/ZocSettings.h"
 #include "app/ZocUtils.h"
@@ -84,6 +85,11 @@ TEST(ZocUtils, SettingsDerivedAnswers) {
     EXPECT_FALSE(ZocUtils::IsUsbCdcEnabledOnHost());
     s.toviConfig.features.enabledList = 0x2;
     EXPECT_TRUE(ZocUtils::IsUsbCdcEnabledOnHost());
+    ZocGlobals::toviInfo.features = 0x2;
+    EXPECT_TRUE(ZocUtils::IsUsbCdcEnabledOnTovi());
+    ZocGlobals::toviInfo.features = 0x5;
+    EXPECT_FALSE(ZocUtils::IsUsbCdcEnabledOnTovi());
+    ZocGlobals::toviInfo = ZoMsg::Body::ToviInfo{};
     ZocSettings::ResetForTesting();
 }
 
@@ -127,10 +133,11 @@ TEST(ZocVersion, IsFirmwareLessThan) {
         bool less;
     };
     for (const Case& c : {Case{1, 23, false}, Case{2, 0, false}, Case{1, 22, true}, Case{0, 99, true}}) {
-        ZocVersion::FirmwareVersion = ZocVersion(c.major, c.minor);
+        ZocGlobals::toviInfo.firmwareVersionMajor = uint16_t(c.major);
+        ZocGlobals::toviInfo.firmwareVersionMinor = uint16_t(c.minor);
         EXPECT_EQ(ZocVersion::IsFirmwareLessThan(1, 23), c.less) << c.major << "." << c.minor;
     }
-    ZocVersion::FirmwareVersion = ZocVersion();
+    ZocGlobals::toviInfo = ZoMsg::Body::ToviInfo{};
     EXPECT_TRUE(ZocVersion::IsFirmwareLessThan(0, 1));
     EXPECT_FALSE(ZocVersion::IsFirmwareLessThan(0, 0));
 }
