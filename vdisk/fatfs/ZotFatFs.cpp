@@ -804,7 +804,7 @@ FRESULT AdvanceCluster(FIL* fp, bool alloc) {
     uint32_t bcs = uint32_t(fs->csize) * kSectorSize;
     // A chain cannot hold more clusters than the volume: a longer walk loops.
     if (fp->fptr / bcs >= fs->n_fatent - 2)
-        return FR_INT_ERR;
+        return alloc ? FR_DENIED : FR_INT_ERR;
     uint32_t c;
     if (fp->fptr == 0) {
         c = fp->sclust;
