@@ -23,8 +23,12 @@ struct Sector {
 };
 std::map<uint32_t, Sector> g_disk;
 
-uint8_t Initialize(uint8_t) { return 0; }
-uint8_t Status(uint8_t) { return 0; }
+uint8_t Initialize(uint8_t) {
+    return 0;
+}
+uint8_t Status(uint8_t) {
+    return 0;
+}
 
 DRESULT Read(uint8_t, uint8_t* buffer, uint32_t sector, uint32_t count) {
     if (uint64_t(sector) + count > kSectors)
@@ -41,7 +45,7 @@ DRESULT Read(uint8_t, uint8_t* buffer, uint32_t sector, uint32_t count) {
 
 DRESULT Write(uint8_t, const uint8_t* data, uint32_t sector, uint32_t count) {
     if (uint64_t(sector) + count > kSectors)
-        return RES_ERROR;  // beyond the device: refused (and never reached by a sound engine path)
+        return RES_ERROR; // beyond the device: refused (and never reached by a sound engine path)
     for (uint32_t i = 0; i < count; ++i)
         std::memcpy(g_disk[sector + i].data, data + i * 512, 512);
     return RES_OK;
@@ -73,7 +77,7 @@ DRESULT Ioctl(uint8_t, uint8_t code, void* buffer) {
 
 const FatMedia kMedia = {Initialize, Status, Read, Write, Ioctl, nullptr};
 
-int g_budget;  // entries visited; bounds the walk on huge looping trees
+int g_budget; // entries visited; bounds the walk on huge looping trees
 
 void Walk(const std::string& path, int depth, std::vector<std::string>& files) {
     FF_DIR d;
@@ -84,7 +88,7 @@ void Walk(const std::string& path, int depth, std::vector<std::string>& files) {
     while (--g_budget > 0 && f_readdir(&d, &fi) == FR_OK && fi.fname[0]) {
         std::string name = fi.fname;
         if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
-            std::abort();  // the engine must never hand out such a name
+            std::abort(); // the engine must never hand out such a name
         std::string child = path + (path == "/" ? "" : "/") + name;
         if (fi.fattrib & AM_DIR) {
             if (depth < 3)
