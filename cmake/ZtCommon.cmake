@@ -3,6 +3,13 @@
 find_package(PkgConfig REQUIRED)
 find_package(Threads REQUIRED)
 
+# Third-party libraries used across folders, as global imported targets.
+pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET GLOBAL sdl2)
+pkg_check_modules(IMGUI REQUIRED IMPORTED_TARGET GLOBAL imgui)
+pkg_check_modules(TURBOJPEG REQUIRED IMPORTED_TARGET GLOBAL libturbojpeg)
+find_package(nlohmann_json 3.11 REQUIRED)
+find_library(ZT_LIBYUV yuv REQUIRED)
+
 if(ZT_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
@@ -57,6 +64,10 @@ function(zt_add_subfolders)
   file(GLOB children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
   list(SORT children)
   foreach(child IN LISTS children)
+    # tests/fuzz is added by the top level, only in fuzz builds (clang).
+    if(child STREQUAL "fuzz" AND CMAKE_CURRENT_SOURCE_DIR STREQUAL "${PROJECT_SOURCE_DIR}/tests")
+      continue()
+    endif()
     if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${child} AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
       add_subdirectory(${child})
     endif()
