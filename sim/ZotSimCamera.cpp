@@ -3,14 +3,8 @@
 #include "sim/ZotSimOptions.h"
 
 #include <chrono>
-#include <ctime>
 
 namespace {
-uint64_t MonotonicNs() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return uint64_t(ts.tv_sec) * 1000000000ULL + uint64_t(ts.tv_nsec);
-}
 constexpr int kMaxWidth = 1920, kMaxHeight = 1080;
 } // namespace
 
@@ -144,7 +138,11 @@ void ZotSimCamera::Run() {
         const uint64_t frame = mFrames.load() + 1;
         mRenderer.RenderFrame(dst, slot, frame, px, py);
         const uint32_t pitch = uint32_t(mRenderer.GetPitch()), height = uint32_t(mRenderer.GetHeight());
-        mWriter.Publish(MonotonicNs(), pitch * height, uint32_t(mRenderer.GetWidth()), height, pitch, uint32_t(fps));
+        // Stamped with the moment the frame was due (its capture time), so the
+        // stamps of a steady stream are evenly spaced even when delivery is late.
+        const uint64_t stamp =
+            uint64_t(std::chrono::duration_cast<std::chrono::nanoseconds>(next.time_since_epoch()).count());
+        mWriter.Publish(stamp, pitch * height, uint32_t(mRenderer.GetWidth()), height, pitch, uint32_t(fps));
         mFrames.store(frame);
 
         next += std::chrono::nanoseconds(1000000000LL / fps);

@@ -14,14 +14,15 @@
 // the shared-memory ring at the frame rate, one sequence number per frame.
 // When it falls behind it catches up by producing frames back to back (up to
 // one second late; beyond that it restarts its clock), so readers that keep up
-// see every sequence number.
+// see every sequence number. Frames are stamped with the CLOCK_MONOTONIC time
+// they were due.
 class ZotSimCamera {
 public:
     ZotSimCamera(ZotSimTarget& target, ZotSimEventLog& log) : mTarget(target), mLog(log) {}
     ~ZotSimCamera() { Stop(); }
 
-    bool Start(const std::string& shmName, int width, int height, int fps, int slots, const std::string& label,
-               std::string& error);
+    bool Start(const std::string& shmName, int width, int height, int fps, int slots,
+               const std::string& label, std::string& error);
     void Stop();
     bool IsRunning() const { return mThread.joinable(); }
 

@@ -6,7 +6,9 @@ ZotSimConsole::ZotSimConsole(int columns, int rows)
     : mColumns(std::max(columns, kMinColumns)), mRows(std::max(rows, kMinRows)),
       mCells(size_t(mRows), std::string(size_t(mColumns), ' ')), mRowGen(size_t(mRows), 1) {}
 
-void ZotSimConsole::Touch(int row) { mRowGen[size_t(row)] = ++mGeneration; }
+void ZotSimConsole::Touch(int row) {
+    mRowGen[size_t(row)] = ++mGeneration;
+}
 
 void ZotSimConsole::SetCursor(int x, int y) {
     x = std::clamp(x, 0, mColumns - 1);
@@ -59,9 +61,13 @@ void ZotSimConsole::Backspace() {
     Touch(mCursorY);
 }
 
-void ZotSimConsole::Tab() { SetCursor(std::min((mCursorX / 8 + 1) * 8, mColumns - 1), mCursorY); }
+void ZotSimConsole::Tab() {
+    SetCursor(std::min((mCursorX / 8 + 1) * 8, mColumns - 1), mCursorY);
+}
 
-void ZotSimConsole::MoveCursor(int dx, int dy) { SetCursor(mCursorX + dx, mCursorY + dy); }
+void ZotSimConsole::MoveCursor(int dx, int dy) {
+    SetCursor(mCursorX + dx, mCursorY + dy);
+}
 
 void ZotSimConsole::End() {
     const std::string& row = mCells[size_t(mCursorY)];

@@ -32,7 +32,9 @@ struct Client {
 };
 } // namespace
 
-ZotSimControl::ZotSimControl() { mWake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC); }
+ZotSimControl::ZotSimControl() {
+    mWake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+}
 
 ZotSimControl::~ZotSimControl() {
     Close();

@@ -24,7 +24,8 @@ public:
 
     // Client side: sends `command`, returns the whole answer. False with
     // `error` when no simulator answers at `path`.
-    static bool Send(const std::string& path, const std::string& command, std::string& answer, std::string& error);
+    static bool Send(const std::string& path, const std::string& command, std::string& answer,
+                     std::string& error);
 
 private:
     std::string mPath;

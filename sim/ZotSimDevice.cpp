@@ -57,7 +57,9 @@ ZotSimDevice::ZotSimDevice(const ZotSimOptions& options)
     mLog.SetEcho(options.verbose);
 }
 
-ZotSimDevice::~ZotSimDevice() { Shutdown(); }
+ZotSimDevice::~ZotSimDevice() {
+    Shutdown();
+}
 
 std::string ZotSimDevice::ShmName(const char* stream) const {
     return "/zorvanetovi-sim-" + std::to_string(getpid()) + "-" + mId + "-" + stream;
@@ -135,11 +137,12 @@ bool ZotSimDevice::Plug(std::string& error) {
         mLink.reset();
         return false;
     }
-    if (!mHid.Start(mRegistry.SocketPath(mId, ".hid"),
-                    [this](uint8_t code, bool known) {
-                        mLog.Add("hid: resolution code %u%s", code, known ? "" : " (unknown, refused)");
-                    },
-                    error) ||
+    if (!mHid.Start(
+            mRegistry.SocketPath(mId, ".hid"),
+            [this](uint8_t code, bool known) {
+                mLog.Add("hid: resolution code %u%s", code, known ? "" : " (unknown, refused)");
+            },
+            error) ||
         !mRegistry.Write(mId, RegistryJson(), error)) {
         mHid.Stop();
         mAudio.Stop();
@@ -177,8 +180,9 @@ std::string ZotSimDevice::RegistryJson() const {
     if (mOptions.video) {
         int w = 0, h = 0, f = 0;
         mCamera.GetModeValues(w, h, f);
-        j["camera"] = {{"name", name}, {"shm", ShmName("camera")}, {"format", "YUY2"},
-                       {"width", w},   {"height", h},              {"fps", f}};
+        j["camera"] = {{"name", name},     {"shm", ShmName("camera")},
+                       {"format", "YUY2"}, {"width", w},
+                       {"height", h},      {"fps", f}};
     }
     if (mOptions.audio)
         j["audio"] = {{"name", name},
@@ -203,8 +207,8 @@ std::string ZotSimDevice::Status() const {
     s << "serial: " << (mPlugged ? mSerialPath : std::string("-")) << "\n";
     if (mLink)
         s << mLink->Status();
-    s << "camera: " << (mCamera.IsRunning() ? mCamera.GetMode() : std::string("off"))
-      << ", frames " << mCamera.GetFrameCount() << "\n";
+    s << "camera: " << (mCamera.IsRunning() ? mCamera.GetMode() : std::string("off")) << ", frames "
+      << mCamera.GetFrameCount() << "\n";
     s << "audio: " << (mAudio.IsRunning() ? (mAudio.IsTone() ? "tone" : "silence") : "off") << ", blocks "
       << mAudio.GetBlockCount() << "\n";
     s << "edid code: " << mHid.GetLastCode() << "\n";

@@ -11,10 +11,10 @@ constexpr int kCounterChars = 14; // "frame 12345678"
 
 // The pointer: 'X' outline, '.' fill, ' ' transparent.
 constexpr const char* kPointer[] = {
-    "X           ", "XX          ", "X.X         ", "X..X        ", "X...X       ", "X....X      ",
-    "X.....X     ", "X......X    ", "X.......X   ", "X........X  ", "X.........X ", "X......XXXXX",
-    "X...X..X    ", "X..XX..X    ", "X.X  X..X   ", "XX   X..X   ", "X     X..X  ", "      X..X  ",
-    "       XX   ",
+    "X           ", "XX          ", "X.X         ", "X..X        ", "X...X       ",
+    "X....X      ", "X.....X     ", "X......X    ", "X.......X   ", "X........X  ",
+    "X.........X ", "X......XXXXX", "X...X..X    ", "X..XX..X    ", "X.X  X..X   ",
+    "XX   X..X   ", "X     X..X  ", "      X..X  ", "       XX   ",
 };
 constexpr int kPointerW = 12, kPointerH = 19;
 
@@ -72,8 +72,8 @@ bool ZotSimFrameRenderer::Configure(int width, int height, int slotCount, const 
     const uint32_t marginWord = Pair(margin, margin);
     auto* words = reinterpret_cast<uint32_t*>(mCache.data());
     std::fill(words, words + size_t(width / 2) * height, marginWord);
-    DrawText(mCache.data(), mConsoleX, mTitleY, label.substr(0, size_t(std::max(0, mColumns - kCounterChars - 1))),
-             mTitle);
+    DrawText(mCache.data(), mConsoleX, mTitleY,
+             label.substr(0, size_t(std::max(0, mColumns - kCounterChars - 1))), mTitle);
     mRowGen.assign(size_t(mRows), 0);
     for (int r = 0; r < mRows; ++r)
         DrawRow(r, console);
@@ -121,8 +121,8 @@ void ZotSimFrameRenderer::UpdateConsole(const ZotSimConsole& console) {
 void ZotSimFrameRenderer::CopyRect(uint8_t* dst, const Rect& r) const {
     const size_t pitch = size_t(mWidth) * 2;
     for (int y = r.y0; y < r.y1; ++y)
-        std::memcpy(dst + size_t(y) * pitch + size_t(r.x0) * 2, mCache.data() + size_t(y) * pitch + size_t(r.x0) * 2,
-                    size_t(r.x1 - r.x0) * 2);
+        std::memcpy(dst + size_t(y) * pitch + size_t(r.x0) * 2,
+                    mCache.data() + size_t(y) * pitch + size_t(r.x0) * 2, size_t(r.x1 - r.x0) * 2);
 }
 
 ZotSimFrameRenderer::Rect ZotSimFrameRenderer::DrawPointer(uint8_t* dst, int x, int y) const {
@@ -169,7 +169,8 @@ void ZotSimFrameRenderer::RenderFrame(uint8_t* dst, uint32_t slot, uint64_t fram
         }
     }
     char counter[32];
-    std::snprintf(counter, sizeof counter, "frame %8llu", static_cast<unsigned long long>(frameNumber % 100000000ULL));
+    std::snprintf(counter, sizeof counter, "frame %8llu",
+                  static_cast<unsigned long long>(frameNumber % 100000000ULL));
     DrawText(dst, mCounterX, mTitleY, counter, mTitle);
     st.pointer = DrawPointer(dst, pointerX, pointerY);
 }

@@ -19,7 +19,9 @@ std::string I32(int32_t v) {
     return s;
 }
 
-bool KnownCode(uint8_t code) { return code == 0 || code == 1 || (code >= 10 && code <= 16); }
+bool KnownCode(uint8_t code) {
+    return code == 0 || code == 1 || (code >= 10 && code <= 16);
+}
 } // namespace
 
 void ZotSimHid::Answer(const uint8_t* report, size_t size, uint8_t answer[9], bool& isEdid, bool& known) {

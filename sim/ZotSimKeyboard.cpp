@@ -70,7 +70,8 @@ void ZotSimKeyboard::KeyDown(uint8_t usage, uint8_t modifiers) {
         mConsole.PutChar(char((upper ? 'A' : 'a') + (usage - 0x04)));
         return;
     }
-    if ((modifiers & (kCtrlBits | kAltGuiBits)) != 0 && usage >= kFirstRow && usage <= kLastRow && usage != 0x2C)
+    if ((modifiers & (kCtrlBits | kAltGuiBits)) != 0 && usage >= kFirstRow && usage <= kLastRow &&
+        usage != 0x2C)
         return;
     switch (usage) {
     case 0x28: // Enter

@@ -26,8 +26,8 @@ struct ZotSimLink::Output : ZoMsgOutBuffer<ZotSimLink> {
 };
 
 namespace {
-constexpr size_t kUsbPacket = 64;      // the Tovi writes its output in USB packets
-constexpr uint32_t kMinStateMs = 20;   // a smaller interval is taken as this
+constexpr size_t kUsbPacket = 64;    // the Tovi writes its output in USB packets
+constexpr uint32_t kMinStateMs = 20; // a smaller interval is taken as this
 constexpr uint16_t kLogInfo = 2, kLogWarn = 3, kLogDebug = 1;
 
 template <typename R> bool ReadRecord(const std::vector<uint8_t>& body, R& record, size_t offset = 0) {
@@ -37,35 +37,62 @@ template <typename R> bool ReadRecord(const std::vector<uint8_t>& body, R& recor
     return true;
 }
 
-uint32_t ToPpm(double percent) { return uint32_t(std::clamp(percent, 0.0, 100.0) * 10000.0 + 0.5); }
+uint32_t ToPpm(double percent) {
+    return uint32_t(std::clamp(percent, 0.0, 100.0) * 10000.0 + 0.5);
+}
 
 const char* TypeName(uint16_t type) {
     switch (Type(type)) {
-    case Type::Disconnect: return "Disconnect";
-    case Type::TxFrameRateFactor: return "TxFrameRateFactor";
-    case Type::ToviInfo: return "ToviInfo";
-    case Type::ToviState: return "ToviState";
-    case Type::ToviConfig: return "ToviConfig";
-    case Type::Ping: return "Ping";
-    case Type::ToviLog: return "ToviLog";
-    case Type::Keyboard: return "Keyboard";
-    case Type::Mouse: return "Mouse";
-    case Type::PasteText: return "PasteText";
-    case Type::KeyboardLegacyMode: return "KeyboardLegacyMode";
-    case Type::VCommData: return "VCommData";
-    case Type::VTermData: return "VTermData";
-    case Type::SidePorts: return "SidePorts";
-    case Type::SideGpio: return "SideGpio";
-    case Type::MscDiskControl: return "MscDiskControl";
-    case Type::DiskRead10: return "DiskRead10";
-    case Type::DiskWrite10: return "DiskWrite10";
-    case Type::Reboot: return "Reboot";
-    case Type::RebootToUsbStorage: return "RebootToUsbStorage";
-    case Type::FwUpdateBegin: return "FwUpdateBegin";
-    case Type::EraseFlash: return "EraseFlash";
-    case Type::WriteFlash: return "WriteFlash";
-    case Type::GetFwCrc: return "GetFwCrc";
-    case Type::FwUpdateFinish: return "FwUpdateFinish";
+    case Type::Disconnect:
+        return "Disconnect";
+    case Type::TxFrameRateFactor:
+        return "TxFrameRateFactor";
+    case Type::ToviInfo:
+        return "ToviInfo";
+    case Type::ToviState:
+        return "ToviState";
+    case Type::ToviConfig:
+        return "ToviConfig";
+    case Type::Ping:
+        return "Ping";
+    case Type::ToviLog:
+        return "ToviLog";
+    case Type::Keyboard:
+        return "Keyboard";
+    case Type::Mouse:
+        return "Mouse";
+    case Type::PasteText:
+        return "PasteText";
+    case Type::KeyboardLegacyMode:
+        return "KeyboardLegacyMode";
+    case Type::VCommData:
+        return "VCommData";
+    case Type::VTermData:
+        return "VTermData";
+    case Type::SidePorts:
+        return "SidePorts";
+    case Type::SideGpio:
+        return "SideGpio";
+    case Type::MscDiskControl:
+        return "MscDiskControl";
+    case Type::DiskRead10:
+        return "DiskRead10";
+    case Type::DiskWrite10:
+        return "DiskWrite10";
+    case Type::Reboot:
+        return "Reboot";
+    case Type::RebootToUsbStorage:
+        return "RebootToUsbStorage";
+    case Type::FwUpdateBegin:
+        return "FwUpdateBegin";
+    case Type::EraseFlash:
+        return "EraseFlash";
+    case Type::WriteFlash:
+        return "WriteFlash";
+    case Type::GetFwCrc:
+        return "GetFwCrc";
+    case Type::FwUpdateFinish:
+        return "FwUpdateFinish";
     }
     return "unknown";
 }
@@ -80,7 +107,9 @@ ZotSimLink::ZotSimLink(ZotSimTarget& target, ZotSimEventLog& log, const ZotSimOp
     mRandom.seed(uint32_t(uid ^ (uid >> 32)));
 }
 
-ZotSimLink::~ZotSimLink() { Stop(); }
+ZotSimLink::~ZotSimLink() {
+    Stop();
+}
 
 void ZotSimLink::SetFaults(double noisePercent, double dropPercent) {
     mNoisePpm.store(ToPpm(noisePercent));
@@ -178,7 +207,8 @@ void ZotSimLink::SendInfo() {
     info.features = mOptions.features;
     if (Push(Type::ToviInfo, &info, sizeof info))
         ++mInfoSent;
-    mLog.Add("tx ToviInfo v%u.%u, %zu bytes", info.messageVersionMajor, info.messageVersionMinor, sizeof info);
+    mLog.Add("tx ToviInfo v%u.%u, %zu bytes", info.messageVersionMajor, info.messageVersionMinor,
+             sizeof info);
 }
 
 uint8_t ZotSimLink::PinLevels() const {
@@ -196,7 +226,7 @@ uint8_t ZotSimLink::PinLevels() const {
 
 void ZotSimLink::SendState() {
     Body::ToviState state;
-    state.states = mLegacy ? Body::ToviState::kKeyboardLegacyMode : 0;
+    state.states = mLegacy ? uint64_t(Body::ToviState::kKeyboardLegacyMode) : 0;
     state.pinLevels = PinLevels();
     state.temperature = mOptions.temperature;
     if (Push(Type::ToviState, &state, sizeof state))
@@ -247,12 +277,14 @@ void ZotSimLink::Run() {
             const auto now = Clock::now();
             if (mSession && mConfig.stateReportInterval != 0 && now >= mNextState) {
                 SendState();
-                mNextState = now + std::chrono::milliseconds(std::max(mConfig.stateReportInterval, kMinStateMs));
+                mNextState =
+                    now + std::chrono::milliseconds(std::max(mConfig.stateReportInterval, kMinStateMs));
             }
             timeout = 50;
             if (mSession && mConfig.stateReportInterval != 0)
                 timeout = int(std::clamp<long long>(
-                    std::chrono::duration_cast<std::chrono::milliseconds>(mNextState - now).count() + 1, 1, 50));
+                    std::chrono::duration_cast<std::chrono::milliseconds>(mNextState - now).count() + 1, 1,
+                    50));
         }
         const bool want = !mPending.empty() || mOut->GetUsed() != 0;
         pollfd fds[2] = {{mWake, POLLIN, 0}, {mMaster, short(open ? (POLLIN | (want ? POLLOUT : 0)) : 0), 0}};
@@ -314,8 +346,8 @@ void ZotSimLink::Drain() {
 void ZotSimLink::OnMessage(const ZoMsg::Head& head, const std::vector<uint8_t>& body) {
     ++mRxMessages;
     if (mSilent.load()) {
-        mLog.Add("rx %s (%u), %zu bytes, seq %u: ignored (silent)", TypeName(head.type), head.type, body.size(),
-                 head.seq);
+        mLog.Add("rx %s (%u), %zu bytes, seq %u: ignored (silent)", TypeName(head.type), head.type,
+                 body.size(), head.seq);
         return;
     }
     const Type type = Type(head.type);
@@ -369,8 +401,8 @@ void ZotSimLink::OnMessage(const ZoMsg::Head& head, const std::vector<uint8_t>& 
         if (!ReadRecord(body, k))
             break;
         mTarget.ApplyKeyboard(reinterpret_cast<const uint8_t*>(&k));
-        mLog.Add("rx Keyboard %02X %02X %02X %02X %02X %02X %02X", k.modifiers, k.keys[0], k.keys[1], k.keys[2],
-                 k.keys[3], k.keys[4], k.keys[5]);
+        mLog.Add("rx Keyboard %02X %02X %02X %02X %02X %02X %02X", k.modifiers, k.keys[0], k.keys[1],
+                 k.keys[2], k.keys[3], k.keys[4], k.keys[5]);
         if (mConfig.logKeyboard)
             SendLog(kLogInfo, "keyboard: modifiers %02X, keys %02X %02X %02X %02X %02X %02X", k.modifiers,
                     k.keys[0], k.keys[1], k.keys[2], k.keys[3], k.keys[4], k.keys[5]);
@@ -382,8 +414,8 @@ void ZotSimLink::OnMessage(const ZoMsg::Head& head, const std::vector<uint8_t>& 
             break;
         mTarget.ApplyMouse(reinterpret_cast<const uint8_t*>(&m));
         if (mConfig.logMouse)
-            SendLog(kLogInfo, "mouse: buttons %02X, x %d, y %d, wheel %d, pan %d", m.buttons, m.x, m.y, m.wheel,
-                    m.hWheel);
+            SendLog(kLogInfo, "mouse: buttons %02X, x %d, y %d, wheel %d, pan %d", m.buttons, m.x, m.y,
+                    m.wheel, m.hWheel);
         return;
     }
     case Type::PasteText:
@@ -460,8 +492,8 @@ void ZotSimLink::OnMessage(const ZoMsg::Head& head, const std::vector<uint8_t>& 
     case Type::ToviState:
         break;
     }
-    mLog.Add("rx %s (%u): unexpected or malformed, %zu bytes: %s", TypeName(head.type), head.type, body.size(),
-             ZoUtils::BinaryToHexString(body.data(), std::min<size_t>(body.size(), 16)).c_str());
+    mLog.Add("rx %s (%u): unexpected or malformed, %zu bytes: %s", TypeName(head.type), head.type,
+             body.size(), ZoUtils::BinaryToHexString(body.data(), std::min<size_t>(body.size(), 16)).c_str());
     SendLog(kLogWarn, "discarded message type %u with %zu bytes", head.type, body.size());
 }
 
@@ -477,7 +509,8 @@ void ZotSimLink::OnConfig(const std::vector<uint8_t>& body) {
     mNextState = Clock::now();
     mLog.Add("config: log level %u, state interval %u ms, vcomm %u, vterm %u, features 0x%X, legacy %u",
              config.logLevel, config.stateReportInterval, unsigned(config.features.vCommMode),
-             unsigned(config.features.vTermMode), config.features.enabledList, config.forceKeyboardInLegacyMode);
+             unsigned(config.features.vTermMode), config.features.enabledList,
+             config.forceKeyboardInLegacyMode);
     SendLog(kLogInfo, "configuration applied, state report every %u ms", config.stateReportInterval);
 }
 
@@ -502,8 +535,8 @@ void ZotSimLink::OnSidePin(uint8_t pin, ZoConfig::GpioMode mode, const uint8_t p
         }
         return;
     }
-    mLog.Add("side pin %u: mode %u, params %02X %02X %02X %02X %02X %02X", pin, unsigned(mode), params[0], params[1],
-             params[2], params[3], params[4], params[5]);
+    mLog.Add("side pin %u: mode %u, params %02X %02X %02X %02X %02X %02X", pin, unsigned(mode), params[0],
+             params[1], params[2], params[3], params[4], params[5]);
 }
 
 void ZotSimLink::OnDiskControl(const ZoMsg::Head& head, const std::vector<uint8_t>& body) {
@@ -624,12 +657,13 @@ std::string ZotSimLink::Status() const {
       << unsigned(mConfig.features.vCommMode) << ", vterm " << unsigned(mConfig.features.vTermMode) << "\n";
     s << "keyboard legacy mode: " << (mLegacy ? "on" : "off") << "\n";
     s << "tx frame rate factor: " << mTxFactor << "\n";
-    s << "faults: noise " << mNoisePpm.load() / 10000.0 << "%, drop " << mDropPpm.load() / 10000.0 << "%, silent "
-      << (mSilent.load() ? "on" : "off") << "\n";
+    s << "faults: noise " << mNoisePpm.load() / 10000.0 << "%, drop " << mDropPpm.load() / 10000.0
+      << "%, silent " << (mSilent.load() ? "on" : "off") << "\n";
     s << "target power: " << (mTargetPowerOn ? "on" : "off") << "\n";
-    s << "disk: " << (mDiskInserted ? "inserted, " + std::to_string(mDiskSectors) + " x " +
-                                          std::to_string(mDiskSectorSize) + " bytes, " + mDiskReadResult
-                                    : std::string("none"))
+    s << "disk: "
+      << (mDiskInserted ? "inserted, " + std::to_string(mDiskSectors) + " x " +
+                              std::to_string(mDiskSectorSize) + " bytes, " + mDiskReadResult
+                        : std::string("none"))
       << "\n";
     return s.str();
 }

@@ -95,7 +95,8 @@ private:
     uint32_t mTxFactor = 0;
     SidePin mPins[4];
     bool mTargetPowerOn = true;
-    uint64_t mRxMessages = 0, mTxMessages = 0, mTxDropped = 0, mTxCorrupted = 0, mInfoSent = 0, mStatesSent = 0;
+    uint64_t mRxMessages = 0, mTxMessages = 0, mTxDropped = 0, mTxCorrupted = 0, mInfoSent = 0,
+             mStatesSent = 0;
     uint64_t mPings = 0;
     bool mDiskInserted = false;
     uint32_t mDiskSectorSize = 0, mDiskSectors = 0;

@@ -71,8 +71,8 @@ struct Header {
     uint32_t bitsPerSample; // 16
     uint32_t framesPerBlock;
     uint32_t producerPid;
-    std::atomic<uint64_t> lastSeq;     // newest published sequence number, 0 = none yet
-    std::atomic<uint32_t> state;       // State
+    std::atomic<uint64_t> lastSeq; // newest published sequence number, 0 = none yet
+    std::atomic<uint32_t> state;   // State
     uint32_t reserved0;
     std::atomic<uint64_t> request;     // written by the reader, PackRequest
     std::atomic<uint64_t> requestDone; // written by the producer: serial << 48 | RequestResult
@@ -98,9 +98,17 @@ static_assert(sizeof(SlotHeader) == kSlotHeaderSize);
 inline uint64_t PackRequest(uint16_t serial, uint16_t width, uint16_t height, uint16_t fps) {
     return (uint64_t(serial) << 48) | (uint64_t(fps) << 32) | (uint64_t(height) << 16) | width;
 }
-inline uint16_t RequestSerial(uint64_t r) { return uint16_t(r >> 48); }
-inline uint16_t RequestFps(uint64_t r) { return uint16_t(r >> 32); }
-inline uint16_t RequestHeight(uint64_t r) { return uint16_t(r >> 16); }
-inline uint16_t RequestWidth(uint64_t r) { return uint16_t(r); }
+inline uint16_t RequestSerial(uint64_t r) {
+    return uint16_t(r >> 48);
+}
+inline uint16_t RequestFps(uint64_t r) {
+    return uint16_t(r >> 32);
+}
+inline uint16_t RequestHeight(uint64_t r) {
+    return uint16_t(r >> 16);
+}
+inline uint16_t RequestWidth(uint64_t r) {
+    return uint16_t(r);
+}
 
 } // namespace ZotSimMedia

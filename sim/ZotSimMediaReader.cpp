@@ -9,7 +9,9 @@
 
 using namespace ZotSimMedia;
 
-ZotSimMediaReader::~ZotSimMediaReader() { Close(); }
+ZotSimMediaReader::~ZotSimMediaReader() {
+    Close();
+}
 
 bool ZotSimMediaReader::Open(const std::string& name, Kind kind, std::string& error) {
     Close();
@@ -18,7 +20,7 @@ bool ZotSimMediaReader::Open(const std::string& name, Kind kind, std::string& er
         error = "shm_open " + name + ": " + strerror(errno);
         return false;
     }
-    struct stat st{};
+    struct stat st {};
     if (fstat(fd, &st) != 0 || st.st_size < off_t(kHeaderSize)) {
         error = "shared memory " + name + " is too small";
         close(fd);
@@ -86,7 +88,8 @@ ZotSimMediaReader::Result ZotSimMediaReader::Read(const std::function<void(const
     } else if (newestOnly && mLastSeq != 0) {
         mMissed += newest - mLastSeq - 1;
     }
-    auto* slot = reinterpret_cast<SlotHeader*>(mBase + mSlotsOffset + uint64_t(mStride) * ((want - 1) % mSlotCount));
+    auto* slot =
+        reinterpret_cast<SlotHeader*>(mBase + mSlotsOffset + uint64_t(mStride) * ((want - 1) % mSlotCount));
     if (slot->seq.load(std::memory_order_acquire) != want) {
         // Overwritten between the two loads: the producer is a whole ring ahead.
         mMissed += 1;

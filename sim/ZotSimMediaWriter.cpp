@@ -9,7 +9,9 @@
 
 using namespace ZotSimMedia;
 
-ZotSimMediaWriter::~ZotSimMediaWriter() { Destroy(); }
+ZotSimMediaWriter::~ZotSimMediaWriter() {
+    Destroy();
+}
 
 bool ZotSimMediaWriter::Create(const std::string& name, const Params& params, std::string& error) {
     Destroy();
@@ -87,7 +89,9 @@ SlotHeader* ZotSimMediaWriter::Slot(uint32_t index) {
     return reinterpret_cast<SlotHeader*>(mBase + kHeaderSize + size_t(mStride) * index);
 }
 
-uint32_t ZotSimMediaWriter::NextSlotIndex() const { return uint32_t((mNextSeq - 1) % mSlotCount); }
+uint32_t ZotSimMediaWriter::NextSlotIndex() const {
+    return uint32_t((mNextSeq - 1) % mSlotCount);
+}
 
 uint8_t* ZotSimMediaWriter::BeginSlot() {
     SlotHeader* slot = Slot(NextSlotIndex());

@@ -26,4 +26,6 @@ void ZotSimMouse::ApplyReport(const uint8_t report[5]) {
     mPan += int8_t(report[4]);
 }
 
-void ZotSimMouse::ReleaseAll() { mButtons = 0; }
+void ZotSimMouse::ReleaseAll() {
+    mButtons = 0;
+}

@@ -39,12 +39,14 @@ bool ZotSimOptions::ParseVersion(const std::string& text, ZotSimVersion& version
     return true;
 }
 
-bool ZotSimOptions::ParseVideoMode(const std::string& text, int& width, int& height, int& fps, std::string& error) {
+bool ZotSimOptions::ParseVideoMode(const std::string& text, int& width, int& height, int& fps,
+                                   std::string& error) {
     const size_t x = text.find('x'), at = text.find('@');
     uint64_t w = 0, h = 0, f = uint64_t(fps);
     const std::string hText = text.substr(x == std::string::npos ? 0 : x + 1,
                                           at == std::string::npos ? std::string::npos : at - x - 1);
-    if (x == std::string::npos || !ParseUnsigned(text.substr(0, x), 10000, w, 10) || !ParseUnsigned(hText, 10000, h, 10) ||
+    if (x == std::string::npos || !ParseUnsigned(text.substr(0, x), 10000, w, 10) ||
+        !ParseUnsigned(hText, 10000, h, 10) ||
         (at != std::string::npos && !ParseUnsigned(text.substr(at + 1), 1000, f, 10))) {
         error = "malformed video mode '" + text + "' (expected WIDTHxHEIGHT[@FPS], e.g. 1920x1080@60)";
         return false;
@@ -132,9 +134,10 @@ ZotSimOptions::Outcome ZotSimOptions::Parse(int argc, char** argv, int first, st
             continue;
         }
         static const char* const kWithValue[] = {
-            "--uid",   "--board", "--msg-version", "--fw-version", "--fw-label", "--boot-version", "--boot-label",
-            "--av-version", "--sku", "--features", "--temperature", "--console", "--video", "--video-slots",
-            "--tone", "--runtime-dir"};
+            "--uid",      "--board",        "--msg-version", "--fw-version",
+            "--fw-label", "--boot-version", "--boot-label",  "--av-version",
+            "--sku",      "--features",     "--temperature", "--console",
+            "--video",    "--video-slots",  "--tone",        "--runtime-dir"};
         bool known = false;
         for (const char* name : kWithValue)
             known = known || arg == name;

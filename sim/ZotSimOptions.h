@@ -49,5 +49,6 @@ public:
     static bool IsSupportedSize(int width, int height);
     static bool ParseVersion(const std::string& text, ZotSimVersion& version);
     // "1920x1080@60", "1280x720" (rate unchanged); false when malformed or unsupported.
-    static bool ParseVideoMode(const std::string& text, int& width, int& height, int& fps, std::string& error);
+    static bool ParseVideoMode(const std::string& text, int& width, int& height, int& fps,
+                               std::string& error);
 };

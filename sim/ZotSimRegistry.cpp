@@ -12,7 +12,7 @@
 
 std::string ZotSimRegistry::DefaultBaseDir() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    struct stat st{};
+    struct stat st {};
     if (runtime != nullptr && runtime[0] == '/' && stat(runtime, &st) == 0 && S_ISDIR(st.st_mode) &&
         st.st_uid == getuid() && access(runtime, W_OK) == 0)
         return std::string(runtime) + "/zorvanetovi";
@@ -25,7 +25,7 @@ bool ZotSimRegistry::MakePrivateDir(const std::string& path, std::string& error)
         return false;
     }
     // In /tmp someone else may have made it first: it must be ours and a real folder.
-    struct stat st{};
+    struct stat st {};
     if (lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid() ||
         (st.st_mode & 0077) != 0) {
         error = path + " is not a private folder of this user";
@@ -61,9 +61,13 @@ bool ZotSimRegistry::Write(const std::string& id, const std::string& json, std::
     return true;
 }
 
-void ZotSimRegistry::Remove(const std::string& id) const { unlink(EntryPath(id).c_str()); }
+void ZotSimRegistry::Remove(const std::string& id) const {
+    unlink(EntryPath(id).c_str());
+}
 
-bool ZotSimRegistry::Exists(const std::string& id) const { return access(EntryPath(id).c_str(), F_OK) == 0; }
+bool ZotSimRegistry::Exists(const std::string& id) const {
+    return access(EntryPath(id).c_str(), F_OK) == 0;
+}
 
 std::vector<std::string> ZotSimRegistry::ListControlIds() const {
     std::vector<std::string> ids;

@@ -43,15 +43,17 @@ std::string ZotSimTarget::MouseStatus() const {
     char text[160];
     std::snprintf(text, sizeof text, "x %d y %d buttons 0x%02X presses %llu wheel %lld pan %lld reports %llu",
                   mMouse.GetX(), mMouse.GetY(), mMouse.GetButtons(),
-                  static_cast<unsigned long long>(mMouse.GetPressCount()), static_cast<long long>(mMouse.GetWheel()),
-                  static_cast<long long>(mMouse.GetPan()), static_cast<unsigned long long>(mMouse.GetReportCount()));
+                  static_cast<unsigned long long>(mMouse.GetPressCount()),
+                  static_cast<long long>(mMouse.GetWheel()), static_cast<long long>(mMouse.GetPan()),
+                  static_cast<unsigned long long>(mMouse.GetReportCount()));
     return text;
 }
 
 std::string ZotSimTarget::KeyboardStatus() const {
     std::lock_guard<std::mutex> lock(mMutex);
     char text[160];
-    std::snprintf(text, sizeof text, "reports %llu, key-downs %llu, key-ups %llu, modifiers 0x%02X, caps lock %s",
+    std::snprintf(text, sizeof text,
+                  "reports %llu, key-downs %llu, key-ups %llu, modifiers 0x%02X, caps lock %s",
                   static_cast<unsigned long long>(mKeyboard.GetReportCount()),
                   static_cast<unsigned long long>(mKeyboard.GetKeyDownCount()),
                   static_cast<unsigned long long>(mKeyboard.GetKeyUpCount()), mKeyboard.GetModifiers(),
