@@ -1,6 +1,7 @@
 #include "app/ZocGlobals.h"
 
 #include "app/ZocLog.h"
+#include "app/ZocSettings.h"
 #include "ui/ZocUi.h"
 
 bool ZocGlobals::Initialize() {
@@ -12,7 +13,17 @@ bool ZocGlobals::Initialize() {
     return true;
 }
 
-void ZocGlobals::Finalize() {}
+void ZocGlobals::Finalize() {
+    // The geometry is read while the window exists; the second call, after
+    // the window is gone, leaves the settings as they are.
+    if (window) {
+        auto& geometry = ZocSettings::Instance().appearance.mainWindow;
+        SDL_GetWindowPosition(window, &geometry.x, &geometry.y);
+        SDL_GetWindowSize(window, &geometry.width, &geometry.height);
+    }
+    // The other subsystems' services stop here, in the reverse order of
+    // their start, as they join Initialize.
+}
 
 void ZocGlobals::Destroy() {}
 
@@ -33,4 +44,7 @@ void ZocGlobals::UpdateDisplayInfo() {
         displayWidth = mode.w;
         displayHeight = mode.h;
     }
+    const auto& video = ZocSettings::Instance().device.video;
+    videoLargerThanDisplay =
+        IsVideoLargerThanDisplay(video.frameWidth, video.frameHeight, displayWidth, displayHeight);
 }

@@ -5,8 +5,8 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$ROOT/scripts/setup.sh" "$ROOT/build"
 APP="$ROOT/build/app/zorvanetovi"
 if [ ! -x "$APP" ]; then
-    echo "The application is not there yet: only its libraries are built so far."
-    exit 0
+    echo "start: $APP was not built" >&2
+    exit 1
 fi
 SIM="$ROOT/build/sim/tovi-sim"
 SIM_PID=""

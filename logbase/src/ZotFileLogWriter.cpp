@@ -54,7 +54,9 @@ bool ParseArchiveKey(const std::string& middle, long long& seconds, long long& s
 
 ZotFileLogWriter::ZotFileLogWriter() = default;
 
-ZotFileLogWriter::~ZotFileLogWriter() { Close(); }
+ZotFileLogWriter::~ZotFileLogWriter() {
+    Close();
+}
 
 void ZotFileLogWriter::Close() {
     if (!mBase)
@@ -156,10 +158,25 @@ std::string ZotFileLogWriter::ArchivePath() const {
 
 bool ZotFileLogWriter::RotateLog(const uint8_t* data, uint32_t size) {
     // An archive never replaces another: a second archive within the same
-    // second gets "_1", "_2", ... after the seconds.
-    std::string stamp = std::to_string(static_cast<long long>(time(nullptr)));
+    // second gets "_1", "_2", ... after the seconds. The number continues
+    // after the highest one present, never refilling a purged name, so that
+    // names keep sorting (and purging) by age.
+    long long now = static_cast<long long>(time(nullptr));
+    std::string stamp = std::to_string(now);
+    long long first = 0;
+    std::vector<std::string> names;
+    EnumLogs(names);
+    for (const std::string& file : names) {
+        if (file.size() < mName.size() + mExtension.size())
+            continue;
+        long long seconds, sequence;
+        if (ParseArchiveKey(file.substr(mName.size(), file.size() - mName.size() - mExtension.size()),
+                            seconds, sequence) &&
+            seconds == now && sequence >= first)
+            first = sequence + 1;
+    }
     int fd = -1;
-    for (int sequence = 0; sequence < 10000 && fd < 0; ++sequence) {
+    for (long long sequence = first; sequence < first + 10000 && fd < 0; ++sequence) {
         std::string middle = sequence == 0 ? stamp : stamp + "_" + std::to_string(sequence);
         std::string path = mFolder + mName + middle + mExtension;
         fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
@@ -286,4 +303,6 @@ bool ZotFileLogWriter::Write(const void* data, uint64_t length) {
     return true;
 }
 
-bool ZotFileLogWriter::Flush() { return true; }
+bool ZotFileLogWriter::Flush() {
+    return true;
+}

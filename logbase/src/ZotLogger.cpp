@@ -1,6 +1,7 @@
 #include <zotbase/ZotLogManager.h>
 #include <zotbase/ZotLogger.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -15,20 +16,52 @@ ZotLogger::ZotLogger(const char* name, Level level) : mLevel(level) {
 }
 
 int ZotLogger::AddLeadingText(char* buffer, size_t size, Level level) const {
+    if (size == 0)
+        return 0;
     timeval now{};
     gettimeofday(&now, nullptr);
-    tm local{};
-    time_t seconds = now.tv_sec;
-    localtime_r(&seconds, &local);
+    // The date and time down to the second change once a second: each thread
+    // keeps them formatted, so that a line costs no calendar conversion.
+    thread_local time_t cachedSecond = -1;
+    thread_local char cachedText[64];
+    thread_local size_t cachedLength = 0;
+    if (now.tv_sec != cachedSecond) {
+        tm local{};
+        time_t seconds = now.tv_sec;
+        localtime_r(&seconds, &local);
+        int n =
+            std::snprintf(cachedText, sizeof(cachedText), "%04u/%02u/%02u %02u:%02u:%02u.",
+                          unsigned(local.tm_year + 1900), unsigned(local.tm_mon + 1), unsigned(local.tm_mday),
+                          unsigned(local.tm_hour), unsigned(local.tm_min), unsigned(local.tm_sec));
+        cachedLength = n < 0 ? 0 : std::min(size_t(n), sizeof(cachedText) - 1);
+        cachedSecond = now.tv_sec;
+    }
+    // "%s%06u [%s] %s: " from the cached text, microseconds, tag and name.
+    char line[sizeof(cachedText) + 8 + 8 + kMaxNameLength + 4];
+    size_t length = cachedLength;
+    std::memcpy(line, cachedText, length);
+    unsigned micro = unsigned(now.tv_usec) % 1000000u;
+    for (int i = 5; i >= 0; --i, micro /= 10)
+        line[length + size_t(i)] = char('0' + micro % 10);
+    length += 6;
     int index = int(level);
     const char* tag = (index >= 0 && index <= 5) ? gLevelStrs[index] : "???";
-    int n = std::snprintf(buffer, size, "%04u/%02u/%02u %02u:%02u:%02u.%06u [%s] %s: ",
-                          unsigned(local.tm_year + 1900), unsigned(local.tm_mon + 1), unsigned(local.tm_mday),
-                          unsigned(local.tm_hour), unsigned(local.tm_min), unsigned(local.tm_sec),
-                          unsigned(now.tv_usec), tag, mName);
-    if (n < 0)
-        return 0;
-    return n < int(size) ? n : int(size) - 1;
+    line[length++] = ' ';
+    line[length++] = '[';
+    std::memcpy(line + length, tag, 3);
+    length += 3;
+    line[length++] = ']';
+    line[length++] = ' ';
+    size_t nameLength = std::strlen(mName);
+    std::memcpy(line + length, mName, nameLength);
+    length += nameLength;
+    line[length++] = ':';
+    line[length++] = ' ';
+    // Like snprintf: cut to the buffer, always terminated.
+    size_t copied = std::min(length, size - 1);
+    std::memcpy(buffer, line, copied);
+    buffer[copied] = 0;
+    return int(copied);
 }
 
 void ZotLogger::LogV(Level level, const char* format, va_list args) {
@@ -55,7 +88,7 @@ void ZotLogger::Log(Level level, const char* format, ...) {
 
 #define ZOT_LOGGER_LEVEL_FUNCTION(NAME)                                                                      \
     void ZotLogger::NAME(const char* format, ...) {                                                          \
-        if (!IsEnabled(NAME##Level))                                                                        \
+        if (!IsEnabled(NAME##Level))                                                                         \
             return;                                                                                          \
         va_list args;                                                                                        \
         va_start(args, format);                                                                              \

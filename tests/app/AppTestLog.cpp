@@ -10,12 +10,21 @@
 #include <fstream>
 #include <sstream>
 
+namespace {
+bool gOpen = false;
+}
+
+bool AppTestLog::IsOpen() {
+    return gOpen;
+}
+
 const std::string& AppTestLog::Folder() {
     static const std::string folder = [] {
         char pattern[] = "/tmp/zt-app-log-XXXXXX";
         const char* made = mkdtemp(pattern);
         std::string path = made ? made : "/tmp";
         EXPECT_TRUE(ZocLog::Initialize(path.c_str(), "ZorvaneTovi", ".log"));
+        gOpen = true;
         // The mapping stays valid after the files are gone.
         static char removeAtExit[64];
         std::snprintf(removeAtExit, sizeof(removeAtExit), "%s", path.c_str());
@@ -29,6 +38,8 @@ const std::string& AppTestLog::Folder() {
 }
 
 std::string AppTestLog::All() {
+    // A test may have switched to the console; the file stays open.
+    ZotLogManager::Instance().Initialize(ZotLogManager::File, 0, Folder().c_str(), "ZorvaneTovi", ".log", 10);
     std::string text = ReadTextFile(Folder() + "/ZorvaneTovi.log");
     return text.substr(0, text.find('\0'));
 }

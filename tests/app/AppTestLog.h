@@ -7,6 +7,8 @@ class AppTestLog {
 public:
     // Opens the log file on first use; returns the folder it lives in.
     static const std::string& Folder();
+    // Whether Folder() opened the file log in this process already.
+    static bool IsOpen();
     // Everything logged so far (the live file up to its zero tail).
     static std::string All();
 
