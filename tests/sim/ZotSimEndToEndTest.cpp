@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -432,7 +433,7 @@ TEST(SimEndToEndTest, HidAnswersTheResolutionCommandAndRecordsTheCode) {
 
 TEST(SimEndToEndTest, DeliversA1080p60StreamWithoutSequenceGapsAndAudioBlocks) {
     SimProcess sim;
-    sim.Start({"--video-slots", "32"});
+    sim.Start({"--video-slots", "64"}); // a second of slack for a reader on a busy machine
     ASSERT_EQ(sim.Entry()["camera"]["width"], 1920);
     ASSERT_EQ(sim.Entry()["camera"]["name"], "Tovi (" + sim.Entry()["id"].get<std::string>() + ")");
     ZotSimMediaReader video;
@@ -456,12 +457,16 @@ TEST(SimEndToEndTest, DeliversA1080p60StreamWithoutSequenceGapsAndAudioBlocks) {
     }
     ASSERT_EQ(int(seqs.size()), kFrames);
     EXPECT_TRUE(shapeOk);
-    EXPECT_EQ(video.GetMissed(), 0u);
+    EXPECT_EQ(video.GetMissed(), 0u) << "the reader fell more than the ring behind";
     for (size_t k = 1; k < seqs.size(); ++k)
         ASSERT_EQ(seqs[k], seqs[k - 1] + 1) << "gap after " << seqs[k - 1];
-    // The frames were due at 60 per second: their stamps are 1/60 s apart on average.
-    const double spacingMs = double(stamps.back() - stamps.front()) / (kFrames - 1) / 1e6;
-    EXPECT_NEAR(spacingMs, 1000.0 / 60.0, 0.05);
+    // The frames were due at 60 per second: their stamps are 1/60 s apart (the
+    // median, so that one clock restart of a starved producer does not count).
+    std::vector<uint64_t> spacing;
+    for (size_t k = 1; k < stamps.size(); ++k)
+        spacing.push_back(stamps[k] - stamps[k - 1]);
+    std::nth_element(spacing.begin(), spacing.begin() + long(spacing.size() / 2), spacing.end());
+    EXPECT_NEAR(double(spacing[spacing.size() / 2]) / 1e6, 1000.0 / 60.0, 0.01);
 
     ZotSimMediaReader audio;
     ASSERT_TRUE(audio.Open(sim.Entry()["audio"]["shm"], ZotSimMedia::Kind::Audio, error)) << error;
