@@ -142,14 +142,26 @@ bool ZocApplication::InitializeApplication() {
 bool ZocApplication::CreateMainWindow() {
     ZocSettings& settings = ZocSettings::Instance();
     auto& geometry = settings.appearance.mainWindow;
-    SDL_Window* window =
-        SDL_CreateWindow("Zorvane Tovi", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, geometry.width,
-                         geometry.height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
-    SDL_Renderer* renderer = window ? SDL_CreateRenderer(window, -1, 0) : nullptr;
-    if (!window || !renderer) {
-        ZocLog::Application().Error("Failed to create main window, error: %s", SDL_GetError());
-        if (window)
+    // OpenGL first; where there is none (some remote or virtual displays)
+    // SDL's other renderers still give a usable window.
+    SDL_Window* window = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    for (uint32_t api : {uint32_t(SDL_WINDOW_OPENGL), 0u}) {
+        window =
+            SDL_CreateWindow("Zorvane Tovi", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, geometry.width,
+                             geometry.height, api | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+        renderer = window ? SDL_CreateRenderer(window, -1, 0) : nullptr;
+        if (renderer)
+            break;
+        if (api != 0)
+            ZocLog::Application().Warn("No OpenGL window, error: %s; trying without", SDL_GetError());
+        if (window && !renderer) {
             SDL_DestroyWindow(window);
+            window = nullptr;
+        }
+    }
+    if (!renderer) {
+        ZocLog::Application().Error("Failed to create main window, error: %s", SDL_GetError());
         return false;
     }
     ZocGlobals::window = window;
