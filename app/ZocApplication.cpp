@@ -13,6 +13,8 @@
 #include <backends/imgui_impl_sdlrenderer.h>
 #include <imgui.h>
 
+#include <thread>
+
 namespace {
 constexpr int kDisconnectedRefreshRate = 30;
 constexpr uint32_t kWaitEventMs = 5;
@@ -28,32 +30,47 @@ ZocApplication::FrameStats s_frameStats;
 void ZocApplication::ParseCommandLineArguments(int, char**) {}
 
 bool ZocApplication::InitializeFrameworks() {
-    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) != 0) {
+    // Rasterising the fonts is the slowest step of start-up: it runs on a
+    // worker while SDL starts. The worker must finish before the GUI context
+    // exists (the GUI's allocator counts allocations in the current context),
+    // so nothing of the GUI is shared while it runs.
+    const float fontSize = ZocSettings::Instance().fontSize;
+    sFontAtlas = new ImFontAtlas();
+    std::thread builder;
+    if (ImGui::GetCurrentContext())
+        CreateFontAtlas(*sFontAtlas, fontSize);
+    else
+        builder = std::thread([fontSize] { CreateFontAtlas(*sFontAtlas, fontSize); });
+
+    bool sdlStarted = SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) == 0;
+    if (!sdlStarted)
         SDL_LogCritical(SDL_LOG_CATEGORY_APPLICATION, "Failed to initialize SDL, error: %s", SDL_GetError());
-        return false;
-    }
     // Without a sound device the console is still useful: sound stays off.
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+    else if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         SDL_LogWarn(SDL_LOG_CATEGORY_APPLICATION, "Failed to initialize SDL audio, error: %s",
                     SDL_GetError());
+    if (builder.joinable())
+        builder.join();
+    if (!sdlStarted) {
+        delete sFontAtlas;
+        sFontAtlas = nullptr;
+        return false;
+    }
     SDL_SetHint(SDL_HINT_IME_SHOW_UI, "1");
 
     IMGUI_CHECKVERSION();
-    ZocGlobals::guiContext = ImGui::CreateContext();
+    ZocGlobals::guiContext = ImGui::CreateContext(sFontAtlas);
     ImGuiIO& io = ImGui::GetIO();
     io.ConfigFlags |= ImGuiConfigFlags_NavEnableKeyboard | ImGuiConfigFlags_NavEnableGamepad;
-    CreateFontAtlas();
     return true;
 }
 
-void ZocApplication::CreateFontAtlas() {
-    ImGuiIO& io = ImGui::GetIO();
-    const float fontSize = ZocSettings::Instance().fontSize;
+void ZocApplication::CreateFontAtlas(ImFontAtlas& atlas, float fontSize) {
     // The data is static inside the program: the atlas must not free it.
     auto add = [&](ZocFonts::Data data, float size, ImFontConfig config) {
         config.FontDataOwnedByAtlas = false;
-        return io.Fonts->AddFontFromMemoryTTF(const_cast<unsigned char*>(data.bytes), int(data.size), size,
-                                              &config);
+        return atlas.AddFontFromMemoryTTF(const_cast<unsigned char*>(data.bytes), int(data.size), size,
+                                          &config);
     };
     ImFontConfig text;
     text.OversampleH = 5;
@@ -69,6 +86,11 @@ void ZocApplication::CreateFontAtlas() {
 
     ZocGlobals::fontText = add(ZocFonts::KarlaRegular(), fontSize, text);
     ZocGlobals::fontTitle = add(ZocFonts::RobotoMedium(), fontSize * 1.2f, text);
+
+    // Rasterise now (the renderer backend asks for these pixels at its first frame).
+    unsigned char* pixels = nullptr;
+    int width = 0, height = 0;
+    atlas.GetTexDataAsRGBA32(&pixels, &width, &height);
 }
 
 bool ZocApplication::InitializeApplication() {
@@ -120,14 +142,26 @@ bool ZocApplication::InitializeApplication() {
 bool ZocApplication::CreateMainWindow() {
     ZocSettings& settings = ZocSettings::Instance();
     auto& geometry = settings.appearance.mainWindow;
-    SDL_Window* window =
-        SDL_CreateWindow("Zorvane Tovi", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, geometry.width,
-                         geometry.height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
-    SDL_Renderer* renderer = window ? SDL_CreateRenderer(window, -1, 0) : nullptr;
-    if (!window || !renderer) {
-        ZocLog::Application().Error("Failed to create main window, error: %s", SDL_GetError());
-        if (window)
+    // OpenGL first; where there is none (some remote or virtual displays)
+    // SDL's other renderers still give a usable window.
+    SDL_Window* window = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    for (uint32_t api : {uint32_t(SDL_WINDOW_OPENGL), 0u}) {
+        window =
+            SDL_CreateWindow("Zorvane Tovi", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, geometry.width,
+                             geometry.height, api | SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+        renderer = window ? SDL_CreateRenderer(window, -1, 0) : nullptr;
+        if (renderer)
+            break;
+        if (api != 0)
+            ZocLog::Application().Warn("No OpenGL window, error: %s; trying without", SDL_GetError());
+        if (window && !renderer) {
             SDL_DestroyWindow(window);
+            window = nullptr;
+        }
+    }
+    if (!renderer) {
+        ZocLog::Application().Error("Failed to create main window, error: %s", SDL_GetError());
         return false;
     }
     ZocGlobals::window = window;
@@ -353,6 +387,11 @@ void ZocApplication::RefreshWindows() {
     SDL_RenderClear(ZocGlobals::renderer);
     ImGui_ImplSDLRenderer_RenderDrawData(ImGui::GetDrawData());
     SDL_RenderPresent(ZocGlobals::renderer);
+    static bool s_firstFramePresented = false;
+    if (!s_firstFramePresented) {
+        s_firstFramePresented = true;
+        ZocLog::Application().Info("First frame presented");
+    }
 
     if (ZocLog::Video().IsEnabled(ZotLogger::Level::Debug)) {
         uint64_t min, max, average;
@@ -375,6 +414,8 @@ void ZocApplication::ShutdownUserInterface() {
         ImGui::DestroyContext(ZocGlobals::guiContext);
         ZocGlobals::guiContext = nullptr;
     }
+    delete sFontAtlas; // shared with the context, so not freed with it
+    sFontAtlas = nullptr;
     if (ZocGlobals::renderer) {
         SDL_DestroyRenderer(ZocGlobals::renderer);
         ZocGlobals::renderer = nullptr;

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+struct ImFontAtlas;
+
 // The program's top level: start-up, the main loop and the orderly shutdown.
 // Everything here runs on the main thread. Other threads reach the user
 // interface only through ZocGlobals flags, SDL user events, modal dialog
@@ -17,7 +19,8 @@ public:
 
     // Start-up steps (Run calls them in this order).
     static bool InitializeFrameworks(); // SDL and the GUI context
-    static void CreateFontAtlas();
+    // The four fonts into `atlas`, rasterised; the fonts are kept in ZocGlobals.
+    static void CreateFontAtlas(ImFontAtlas& atlas, float fontSize);
     static bool InitializeApplication(); // folders, log, settings, global services
     static bool CreateMainWindow();      // window, renderer, GUI backends
 
@@ -67,4 +70,5 @@ public:
 
 private:
     static inline bool sMainWindowCreated = false;
+    static inline ImFontAtlas* sFontAtlas = nullptr; // owned here, shared with the GUI context
 };

@@ -14,6 +14,9 @@ bool ZoRingBuffer::PushUnSafe(const void* data, size_t length) {
                                  mName, length, FreeUnSafe(), mCapacity);
         return false;
     }
+    if (length == 0) {
+        return true;
+    }
     const auto* src = static_cast<const uint8_t*>(data);
     const size_t first = std::min(length, mCapacity - mWritePos);
     std::memcpy(mData.get() + mWritePos, src, first);
@@ -33,6 +36,9 @@ size_t ZoRingBuffer::PopUnSafe(void* out, size_t length) {
 bool ZoRingBuffer::PeekUnSafe(size_t offset, void* out, size_t length) const {
     if (offset > mUsed || length > mUsed - offset) {
         return false;
+    }
+    if (length == 0) {
+        return true;
     }
     auto* dst = static_cast<uint8_t*>(out);
     const size_t start = Wrap(mReadPos + offset);

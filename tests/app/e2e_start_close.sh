@@ -3,7 +3,8 @@
 # for its window, takes a screenshot of it, closes it as a user would and
 # checks the exit status and the files it leaves.
 #   e2e_start_close.sh CASE PROGRAM WM_CLOSE
-# CASE: normal | bad-settings | unwritable-folder | sigterm
+# CASE: normal | bad-settings | unwritable-folder | sigterm | no-opengl (run on
+# an X server without GLX)
 set -uo pipefail
 CASE="$1" APP="$2" WM_CLOSE="$3"
 
@@ -25,7 +26,7 @@ export SDL_AUDIODRIVER=dummy
 export XDG_DATA_HOME="$TMP/data"
 PREF="$XDG_DATA_HOME/ZorvaneTovi/ZorvaneTovi"
 case "$CASE" in
-normal | sigterm) ;;
+normal | sigterm | no-opengl) ;;
 bad-settings)
     mkdir -p "$PREF"
     printf 'this is { not JSON' >"$PREF/ZorvaneTovi.cfg"
@@ -91,6 +92,9 @@ python3 -m json.tool "$PREF/ZorvaneTovi.cfg" >/dev/null || fail "the settings fi
 [ -f "$PREF/ZorvaneTovi.log" ] || fail "no log file"
 grep -aq "Starting\.\.\." "$PREF/ZorvaneTovi.log" || fail "no \"Starting...\" in the log"
 grep -aq "Exiting\.\.\." "$PREF/ZorvaneTovi.log" || fail "no \"Exiting...\" in the log"
+if [ "$CASE" = no-opengl ]; then
+    grep -aq "Renderer: software" "$PREF/ZorvaneTovi.log" || fail "no fallback to the software renderer"
+fi
 if [ "$CASE" = bad-settings ]; then
     [ "$(cat "$PREF/ZorvaneTovi.cfg.bad" 2>/dev/null)" = 'this is { not JSON' ] ||
         fail "the unreadable settings file was not kept"

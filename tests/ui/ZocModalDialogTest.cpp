@@ -1,5 +1,6 @@
 #include "ui/ZocModalDialog.h"
 #include "GuiFixture.h"
+#include "app/AppTestLog.h"
 
 #include <string>
 #include <thread>
@@ -120,4 +121,13 @@ TEST_F(ModalDialogTest, DialogClosedBeforeItWasShownIsDroppedWithoutCallbacks) {
     Refresh();
     EXPECT_EQ(calls, 0);
     EXPECT_EQ(ModalDialog::GetShownCount(), 0u);
+}
+
+TEST_F(ModalDialogTest, TextBoxWritesTheValuesWithoutSeparatorsAndLogsThem) {
+    AppTestLog log;
+    ModalDialog::CreateTextBox("Values", "count: ", 42, ' ', 1.5);
+    EXPECT_TRUE(log.Contains("UiModalDialog: Title: Values Contents: count: 42 1.5")) << log.Since();
+    Refresh();
+    EXPECT_EQ(ModalDialog::GetShownCount(), 1u);
+    EXPECT_NE(OpenPopupNames().at(0).find("Values##"), std::string::npos);
 }
