@@ -16,7 +16,8 @@ struct ImFont;
 //
 // Flags are atomics: any thread may read them, and each has one writer at a
 // time (see docs/ARCHITECTURE.md, Threads). The remaining fields are set by
-// the main thread during start-up and only read afterwards.
+// the main thread during start-up and only read afterwards. (A GUI widget
+// that wants a bool* works on a copy and stores it back.)
 class ZocGlobals {
 public:
     static inline std::string basePath; // program folder

@@ -124,3 +124,50 @@ TEST_F(AppLoopTest, FinalizeCopiesTheWindowGeometryIntoTheSettings) {
     EXPECT_EQ(geometry.width, 900);
     EXPECT_EQ(geometry.height, 700);
 }
+
+TEST_F(AppLoopTest, UserResizeAsksTheVideoToRefitAndEndsFitToVideo) {
+    auto& geometry = ZocSettings::Instance().appearance.mainWindow;
+    geometry.fitToVideoSize = true;
+    ZocGlobals::videoResizePending = false;
+
+    // A resize of another window changes nothing here.
+    SDL_Event event{};
+    event.type = SDL_WINDOWEVENT;
+    event.window.event = SDL_WINDOWEVENT_RESIZED;
+    event.window.windowID = SDL_GetWindowID(ZocGlobals::window) + 100;
+    SDL_PushEvent(&event);
+    LoopFor(200);
+    EXPECT_FALSE(ZocGlobals::videoResizePending);
+    EXPECT_TRUE(geometry.fitToVideoSize);
+
+    event.window.windowID = SDL_GetWindowID(ZocGlobals::window);
+    event.window.data1 = 1000;
+    event.window.data2 = 700;
+    SDL_PushEvent(&event);
+    EXPECT_TRUE(LoopUntil([] { return bool(ZocGlobals::videoResizePending); }));
+    EXPECT_FALSE(geometry.fitToVideoSize);
+}
+
+TEST_F(AppLoopTest, QuitEndsPollingButTheIterationStillRepaints) {
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_Event key{};
+    key.type = SDL_KEYDOWN;
+    key.key.windowID = SDL_GetWindowID(ZocGlobals::window);
+    key.key.keysym.scancode = SDL_SCANCODE_A;
+    SDL_PushEvent(&quit);
+    SDL_PushEvent(&key);
+    // Events pushed now may wait for the next polling round; each round
+    // starts with a repaint due.
+    int framesBefore = 0;
+    for (int i = 0; i < 5 && !ZocGlobals::quitRequested; ++i) {
+        SDL_Delay(40);
+        framesBefore = ImGui::GetFrameCount();
+        ZocApplication::RunLoopIteration();
+    }
+    ASSERT_TRUE(ZocGlobals::quitRequested);
+    EXPECT_GT(ImGui::GetFrameCount(), framesBefore); // repainted all the same
+    EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_KEYDOWN, SDL_KEYDOWN), 1); // polling stopped
+    SDL_FlushEvent(SDL_KEYDOWN);
+    ZocGlobals::quitRequested = false;
+}

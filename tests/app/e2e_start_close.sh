@@ -88,7 +88,8 @@ if [ "$CASE" = unwritable-folder ]; then
     exit 0
 fi
 [ -f "$PREF/ZorvaneTovi.cfg" ] || fail "no settings file"
-python3 -m json.tool "$PREF/ZorvaneTovi.cfg" >/dev/null || fail "the settings file is not JSON"
+node -e 'JSON.parse(require("fs").readFileSync(process.argv[1], "utf8")).settings.appearance || process.exit(1)' \
+    "$PREF/ZorvaneTovi.cfg" || fail "the settings file is not JSON with the settings"
 [ -f "$PREF/ZorvaneTovi.log" ] || fail "no log file"
 grep -aq "Starting\.\.\." "$PREF/ZorvaneTovi.log" || fail "no \"Starting...\" in the log"
 grep -aq "Exiting\.\.\." "$PREF/ZorvaneTovi.log" || fail "no \"Exiting...\" in the log"

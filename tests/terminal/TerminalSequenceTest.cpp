@@ -188,6 +188,17 @@ const std::vector<SequenceCase> kCases = {
      {{1, "ab"}, {2, "cd"}, {3, "    ab"}, {4, "    cd"}},
      2,
      3},
+    {"DECCRA overlapping to the right keeps the source",
+     "abcdef" + CSI + "1;1;1;4;1;1;3;1$v",
+     {{1, "ababcd"}},
+     1,
+     7},
+    {"DECCRA overlapping downwards keeps the source",
+     "1\r\n2\r\n3" + CSI + "1;1;3;1;1;2;1;1$v",
+     {{1, "1"}, {2, "1"}, {3, "2"}, {4, "3"}},
+     3,
+     2},
+    {"DECSERA keeps protected cells", CSI + "1\"qAB" + CSI + "0\"qCD" + CSI + "1;1;1;4${", {{1, "AB"}}, 1, 5},
     {"DECALN fills the region", CSI + "2;3r" + ESC + "#8", {{2, rep(80, 'E')}, {3, rep(80, 'E')}}, 2, 1},
 
     // Tabs.
@@ -274,6 +285,14 @@ const std::vector<SequenceCase> kCases = {
     {"DECCOLM set gives 132 blank columns", "abc" + CSI + "?3h", {}, 1, 1, "", {}, 132},
     {"DECCOLM to the current width changes nothing", "abc" + CSI + "?3l", {{1, "abc"}}, 1, 4},
     {"RIS after DECCOLM returns to 80 columns", CSI + "?3h" + CSI + "5;5Hx" + ESC + "c", {}, 1, 1},
+    {"DECCOLM with a scrolling region keeps 24 rows and resets the margins",
+     CSI + "5;10r" + CSI + "?3h" + CSI + "30;1Hx",
+     {{24, "x"}},
+     24,
+     2,
+     "",
+     {},
+     132},
     {"printing at 132 columns",
      CSI + "?3h" + rep(132, 'w') + "z",
      {{1, rep(132, 'w')}, {2, "z"}},
@@ -283,6 +302,8 @@ const std::vector<SequenceCase> kCases = {
      {},
      132},
 };
+
+void PrintTo(const SequenceCase& c, std::ostream* os) { *os << c.name; }
 
 class TerminalSequence : public testing::TestWithParam<SequenceCase> {};
 
