@@ -4,12 +4,11 @@
 #include "app/ZocLog.h"
 #include "app/ZocSettings.h"
 #include "device/protocol/ZocToviMsg.h"
+#include "device/transport/ZocToviDeviceInfo.h"
 #include "ui/ImGuiToast.h"
-
 
 #include <algorithm>
 #include <chrono>
-#include <sys/stat.h>
 #include <thread>
 
 uint8_t ZocCommPort::sReadBuffer[ZocCommPort::kReadChunk];
@@ -89,13 +88,8 @@ int ZocCommPort::Write(const void* bytes, int length) {
     const int result = mPort.writeData(bytes, length);
     if (result < 1) {
         const std::string path = mPort.getPortName();
-        bool exists;
-        if (unplugHooks.isCommExist) {
-            exists = unplugHooks.isCommExist(path);
-        } else {
-            struct stat info;
-            exists = !path.empty() && ::stat(path.c_str(), &info) == 0;
-        }
+        const bool exists =
+            unplugHooks.isCommExist ? unplugHooks.isCommExist(path) : ZocToviDeviceInfo::IsCommExist(path);
         if (!exists) {
             ZocLog::System().Info("The connected Tovi was un-plugged, to disconnect...");
             ImGui::InsertNotification(

@@ -29,9 +29,9 @@ public:
 
     CSerialPort& GetSerialPort() { return mPort; }
 
-    // Unplug handling, installed by the device session: whether the port's
-    // device still exists (by default: its path exists) and how to
-    // disconnect the session after an unplug.
+    // Unplug handling: whether the port's device still exists (default: it is
+    // still among the Tovi serial candidates, ZocToviDeviceInfo::IsCommExist)
+    // and how to disconnect the session after an unplug (set by the session).
     struct UnplugHooks {
         std::function<bool(const std::string& path)> isCommExist;
         std::function<void()> disconnectUnplugged;

@@ -227,7 +227,7 @@ TEST_F(ChannelTest, ToviInfoVersionChecks) {
             ASSERT_TRUE(port.WaitWritten(18));
             EXPECT_EQ(port.Written(), MakeFrame(200, ZocToviMsg::GetOutput().GetSequenceCounter(), {2, 0}));
         } else {
-            EXPECT_EQ(ZocGlobals::toviInfo.uid, 0u);
+            EXPECT_EQ(uint64_t{ZocGlobals::toviInfo.uid}, 0u); // packed field: compared by value
             EXPECT_NE(lines.find("Invalid Tovi-Info:"), std::string::npos);
             EXPECT_EQ(ZocToviMsg::GetOutput().GetUsed(), 0u);
             EXPECT_TRUE(port.Written().empty());
@@ -238,7 +238,7 @@ TEST_F(ChannelTest, ToviInfoVersionChecks) {
     SetUp();
     Receive(MakeFrame(100, 1, InfoBody(1, 4, 131)));
     Receive(MakeFrame(100, 2, InfoBody(1, 4, 12)));
-    EXPECT_EQ(ZocGlobals::toviInfo.firmwareVersionMinor, 30);
+    EXPECT_EQ(int{ZocGlobals::toviInfo.firmwareVersionMinor}, 30);
 }
 
 TEST_F(ChannelTest, ToviStateStoresEveryChangeAndThrottlesTemperatureLog) {
