@@ -2,6 +2,7 @@
 
 #include "app/ZocLog.h"
 #include "app/ZocSettings.h"
+#include "device/protocol/ZocToviMsg.h"
 #include "ui/ZocUi.h"
 
 bool ZocGlobals::Initialize() {
@@ -10,6 +11,7 @@ bool ZocGlobals::Initialize() {
         ZocLog::Application().Error("Failed to register the toolbar event, error: %s", SDL_GetError());
     else
         ZocEvent::Type::ToolbarSpace = event;
+    ZocToviMsg::Initialize();
     return true;
 }
 
@@ -23,6 +25,8 @@ void ZocGlobals::Finalize() {
     }
     // The other subsystems' services stop here, in the reverse order of
     // their start, as they join Initialize.
+    ZocToviMsg::Shutdown();
+    ZocToviMsg::WaitShutdown();
 }
 
 void ZocGlobals::Destroy() {}
