@@ -62,7 +62,6 @@ public:
     void Start(std::vector<std::string> args, std::string dir = "") {
         mOwnsDir = dir.empty();
         mDir = dir.empty() ? MakeTempDir() : dir;
-        const size_t before = ListEntries(mDir).size();
         args.insert(args.begin(), {ZT_TOVI_SIM, "--runtime-dir", mDir});
         mPid = fork();
         if (mPid == 0) {
@@ -76,14 +75,18 @@ public:
             _exit(127);
         }
         ASSERT_GT(mPid, 0);
-        ASSERT_TRUE(WaitUntil([&] { return ListEntries(mDir).size() > before; })) << "no registry entry";
-        for (const std::string& file : ListEntries(mDir)) {
-            nlohmann::json j = nlohmann::json::parse(std::ifstream(file), nullptr, false);
-            if (!j.is_discarded() && j.value("pid", 0) == mPid) {
-                mEntry = j;
-                mEntryPath = file;
+        auto findEntry = [&] {
+            for (const std::string& file : ListEntries(mDir)) {
+                nlohmann::json j = nlohmann::json::parse(std::ifstream(file), nullptr, false);
+                if (!j.is_discarded() && j.value("pid", 0) == mPid) {
+                    mEntry = j;
+                    mEntryPath = file;
+                    return true;
+                }
             }
-        }
+            return false;
+        };
+        ASSERT_TRUE(WaitUntil(findEntry)) << "no registry entry";
         ASSERT_FALSE(mEntry.is_null());
     }
 
