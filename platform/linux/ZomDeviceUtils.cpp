@@ -1,6 +1,7 @@
 #include "platform/linux/ZomDeviceUtils.h"
 
 #include "app/ZocLog.h"
+#include "platform/linux/ZomSimDeviceRegistry.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -9,11 +10,13 @@
 #include <fstream>
 #include <mutex>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 std::mutex gRootsMutex;
 std::string gSysfsRoot = "/sys";
 std::string gDevRoot = "/dev";
+bool gUseSimulated = true;
 
 std::pair<std::string, std::string> Roots() {
     std::lock_guard lock(gRootsMutex);
@@ -73,6 +76,16 @@ void CollectTtys(const std::string& interfacePath, std::vector<std::string>& tty
         ttys.push_back(name);
 }
 } // namespace
+
+bool ZomDeviceUtils::UseSimulated() {
+    std::lock_guard lock(gRootsMutex);
+    return gUseSimulated;
+}
+
+void ZomDeviceUtils::SetUseSimulated(bool use) {
+    std::lock_guard lock(gRootsMutex);
+    gUseSimulated = use;
+}
 
 void ZomDeviceUtils::SetRoots(const std::string& sysfsRoot, const std::string& devRoot) {
     std::lock_guard lock(gRootsMutex);
@@ -143,6 +156,15 @@ bool ZomDeviceUtils::Comm::GetDevices(std::vector<std::string>& paths) {
             ZocLog::CommPort().Debug("Found USB serial port: %s", path.c_str());
         } else {
             ZocLog::CommPort().Debug("USB serial port is not from Tovi: %s", path.c_str());
+        }
+    }
+    // Simulated Tovis stand beside the real ones.
+    if (UseSimulated()) {
+        for (const auto& entry : ZomSimDeviceRegistry::List()) {
+            if (access(entry.serial.c_str(), F_OK) != 0)
+                continue;
+            paths.push_back(entry.serial);
+            ZocLog::CommPort().Debug("Found simulated Tovi serial port: %s", entry.serial.c_str());
         }
     }
     return true;

@@ -9,6 +9,9 @@ class ZomDeviceUtils {
 public:
     // Where sysfs and /dev are looked for; tests point these at fixtures.
     static void SetRoots(const std::string& sysfsRoot, const std::string& devRoot);
+    // Whether simulated Tovis of the runtime registry are listed (on by default).
+    static void SetUseSimulated(bool use);
+    static bool UseSimulated();
 
     class Usb {
     public:
@@ -27,7 +30,8 @@ public:
         static constexpr unsigned kBridgeProduct = 0x7523; // 29987
         // tty names ("ttyUSB0") of the Tovi's USB-serial bridge chips.
         static std::vector<std::string> GetToviCommCandidateList();
-        // Device paths of those ttys that exist under /dev.
+        // Device paths of those ttys that exist under /dev, then the serial
+        // ports of simulated Tovis.
         static bool GetDevices(std::vector<std::string>& paths);
     };
 };

@@ -25,9 +25,11 @@ protected:
         for (const char* node : {"ttyUSB0", "ttyACM0", "ttyS0", "video0"})
             std::ofstream(root / "dev" / node);
         ZomDeviceUtils::SetRoots((root / "sys").string(), (root / "dev").string());
+        ZomDeviceUtils::SetUseSimulated(false);
     }
     void TearDown() override {
         ZomDeviceUtils::SetRoots("/sys", "/dev");
+        ZomDeviceUtils::SetUseSimulated(true);
         fs::remove_all(root);
     }
     void Device(const std::string& name, const std::string& vendor, const std::string& product) {

@@ -73,7 +73,6 @@ public:
     void Start(std::vector<std::string> args, std::string dir = "") {
         mOwnsDir = dir.empty();
         mDir = dir.empty() ? MakeTempDir() : dir;
-        const size_t before = ListEntries(mDir).size();
         args.insert(args.begin(), {ZT_TOVI_SIM, "--runtime-dir", mDir});
         mPid = fork();
         if (mPid == 0) {
@@ -87,14 +86,18 @@ public:
             _exit(127);
         }
         ASSERT_GT(mPid, 0);
-        ASSERT_TRUE(WaitUntil([&] { return ListEntries(mDir).size() > before; })) << "no registry entry";
-        for (const std::string& file : ListEntries(mDir)) {
-            nlohmann::json j = nlohmann::json::parse(std::ifstream(file), nullptr, false);
-            if (!j.is_discarded() && j.value("pid", 0) == mPid) {
-                mEntry = j;
-                mEntryPath = file;
+        auto findEntry = [&] {
+            for (const std::string& file : ListEntries(mDir)) {
+                nlohmann::json j = nlohmann::json::parse(std::ifstream(file), nullptr, false);
+                if (!j.is_discarded() && j.value("pid", 0) == mPid) {
+                    mEntry = j;
+                    mEntryPath = file;
+                    return true;
+                }
             }
-        }
+            return false;
+        };
+        ASSERT_TRUE(WaitUntil(findEntry)) << "no registry entry";
         ASSERT_FALSE(mEntry.is_null());
     }
 
@@ -383,8 +386,9 @@ TEST(SimEndToEndTest, FaultsDamageDropOrSilenceTheTovisFrames) {
 TEST(SimEndToEndTest, BadCommandsGetAnErrorAndQuitRemovesTheEntry) {
     SimProcess sim;
     sim.Start(kNoMedia);
-    for (const char* bad : {"bogus", "noise 101", "noise abc", "drop -1", "silent maybe", "version 1",
-                            "video 123x45", "video 1920x1080@0", "log 0", "audio loud", "type"}) {
+    for (const char* bad :
+         {"bogus", "video 1280x720", "noise 101", "noise abc", "drop -1", "silent maybe", "version 1",
+          "video 123x45", "video 1920x1080@0", "log 0", "audio loud", "type"}) {
         const std::string answer = sim.Ctl(bad);
         EXPECT_EQ(answer.compare(0, 7, "error: "), 0) << bad << " -> " << answer;
         EXPECT_EQ(answer.find('\n'), answer.size() - 1) << "one line for " << bad;
@@ -468,6 +472,17 @@ TEST(SimEndToEndTest, DeliversA1080p60StreamWithoutSequenceGapsAndAudioBlocks) {
     std::nth_element(spacing.begin(), spacing.begin() + long(spacing.size() / 2), spacing.end());
     EXPECT_NEAR(double(spacing[spacing.size() / 2]) / 1e6, 1000.0 / 60.0, 0.01);
 
+    // A new mode reaches the stream and the registry entry.
+    EXPECT_EQ(sim.Ctl("video 640x480@30"), "ok video 640x480@30\n");
+    sim.Reload();
+    EXPECT_EQ(sim.Entry()["camera"]["width"], 640);
+    EXPECT_EQ(sim.Entry()["camera"]["fps"], 30);
+    ZotSimMediaReader::View small;
+    EXPECT_TRUE(WaitUntil([&] {
+        video.Read([&](const ZotSimMediaReader::View& v) { small = v; }, true);
+        return small.width == 640 && small.height == 480 && small.fps == 30;
+    }));
+
     ZotSimMediaReader audio;
     ASSERT_TRUE(audio.Open(sim.Entry()["audio"]["shm"], ZotSimMedia::Kind::Audio, error)) << error;
     EXPECT_EQ(audio.GetHeader()->sampleRate, 48000u);
@@ -496,8 +511,14 @@ TEST(SimEndToEndTest, DeliversA1080p60StreamWithoutSequenceGapsAndAudioBlocks) {
 }
 
 TEST(SimEndToEndTest, SeveralSimulatorsRunSideBySideAndCtlPicksOne) {
+    // An entry left by a simulator that died goes when the next one starts.
+    const std::string dir = MakeTempDir();
+    std::filesystem::create_directories(dir + "/devices");
+    std::filesystem::permissions(dir + "/devices", std::filesystem::perms::owner_all);
+    std::ofstream(dir + "/devices/DEAD00000017.json") << R"({"id": "DEAD00000017", "pid": 2147483600})";
     SimProcess first, second;
-    first.Start(kNoMedia);
+    first.Start(kNoMedia, dir);
+    EXPECT_FALSE(std::filesystem::exists(dir + "/devices/DEAD00000017.json"));
     second.Start(kNoMedia, first.Dir());
     EXPECT_NE(first.Entry()["id"], second.Entry()["id"]);
     EXPECT_NE(first.Entry()["serial"], second.Entry()["serial"]);
@@ -512,12 +533,12 @@ TEST(SimEndToEndTest, SeveralSimulatorsRunSideBySideAndCtlPicksOne) {
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     };
     std::string out;
-    const std::string dir = " --runtime-dir " + first.Dir();
-    EXPECT_EQ(run("ctl" + dir + " keys", out), 2);
+    const std::string where = " --runtime-dir " + dir;
+    EXPECT_EQ(run("ctl" + where + " keys", out), 2);
     EXPECT_NE(out.find("several simulated Tovis"), std::string::npos) << out;
-    EXPECT_EQ(run("ctl" + dir + " --id " + second.Entry()["id"].get<std::string>() + " keys", out), 0);
+    EXPECT_EQ(run("ctl" + where + " --id " + second.Entry()["id"].get<std::string>() + " keys", out), 0);
     EXPECT_EQ(out, "0\n");
-    EXPECT_EQ(run("ctl" + dir + " --id " + second.Entry()["id"].get<std::string>() + " bogus", out), 1);
+    EXPECT_EQ(run("ctl" + where + " --id " + second.Entry()["id"].get<std::string>() + " bogus", out), 1);
     const std::string empty = MakeTempDir();
     EXPECT_EQ(run("ctl --runtime-dir " + empty + " status", out), 1);
     EXPECT_NE(out.find("no simulated Tovi is running"), std::string::npos) << out;
@@ -526,5 +547,8 @@ TEST(SimEndToEndTest, SeveralSimulatorsRunSideBySideAndCtlPicksOne) {
     EXPECT_NE(out.find("unknown option"), std::string::npos);
     EXPECT_EQ(run("--help", out), 0);
     EXPECT_NE(out.find("Usage: tovi-sim"), std::string::npos);
+    first.Stop();
+    second.Stop();
+    std::filesystem::remove_all(dir);
 }
 } // namespace

@@ -84,11 +84,13 @@ protected:
         std::ofstream(device / "idProduct") << "7523\n";
         fs::create_directories(root / "dev");
         ZomDeviceUtils::SetRoots((root / "sys").string(), (root / "dev").string());
+        ZomDeviceUtils::SetUseSimulated(false);
         Info::ResetCaches();
         Info::Initialize();
     }
     void TearDown() override {
         ZomDeviceUtils::SetRoots("/sys", "/dev");
+        ZomDeviceUtils::SetUseSimulated(true);
         fs::remove_all(root);
         Info::ResetCaches();
     }
