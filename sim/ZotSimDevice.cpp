@@ -233,8 +233,15 @@ std::string ZotSimDevice::HandleCommand(const std::string& line) {
         return kHelp;
     if (cmd == "status")
         return Status() + "\n";
-    if (cmd == "screen")
-        return mTarget.ScreenText() + "\n";
+    if (cmd == "screen") {
+        // Blank rows inside the screen go out as one space, so that the empty
+        // line still ends the block.
+        std::string text = mTarget.ScreenText(), answer;
+        size_t start = 0;
+        for (size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
+            answer += nl == start ? std::string(" \n") : text.substr(start, nl - start + 1);
+        return answer + "\n";
+    }
     if (cmd == "keys")
         return std::to_string(mTarget.KeyboardReportCount()) + "\n";
     if (cmd == "keyboard")

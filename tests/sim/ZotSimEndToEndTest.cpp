@@ -210,10 +210,10 @@ TEST(SimEndToEndTest, TypedTextAndMouseReachTheTarget) {
     port.Send(Type::Keyboard, up);
     port.Send(Type::Keyboard, i);
     port.Send(Type::Keyboard, up);
-    port.SendBytes(Type::PasteText, " there\r\nsecond line");
+    port.SendBytes(Type::PasteText, " there\r\n\nthird line");
     const Body::Mouse move{1, -100, 50, 2, 0};
     port.Send(Type::Mouse, move);
-    ASSERT_TRUE(WaitUntil([&] { return sim.Ctl("screen") == "Hi there\nsecond line\n\n"; }, 3000))
+    ASSERT_TRUE(WaitUntil([&] { return sim.Ctl("screen") == "Hi there\n \nthird line\n\n"; }, 3000))
         << sim.Ctl("screen");
     EXPECT_EQ(sim.Ctl("keys"), "4\n");
     EXPECT_EQ(sim.Ctl("mouse"), "x 860 y 590 buttons 0x01 presses 1 wheel 2 pan 0 reports 1\n");
