@@ -2,7 +2,7 @@
 #include "app/ZocGlobals.h"
 #include "app/ZocSettings.h"
 #include "device/protocol/FakeCommPort.h"
-#include "device/protocol/ZoCrc.h"
+#include "device/protocol/FrameBytes.h"
 #include "device/protocol/ZoMsgInBuffer.h"
 #include "device/protocol/ZocToviMsg.h"
 
@@ -14,13 +14,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 Bytes Frame(uint16_t type, const Bytes& body) {
-    Bytes frame = {0x3C, 0x5A, 0xA5, 0xC3};
-    uint8_t crc = ZoCrc::Crc8(body.data(), body.size());
-    uint8_t head[8] = {0, crc, 0, 0, uint8_t(type), uint8_t(type >> 8), uint8_t(body.size()), 0};
-    frame.insert(frame.end(), head, head + 8);
-    frame.insert(frame.end(), body.begin(), body.end());
-    frame.insert(frame.end(), {0xC9, 0x6D, 0xD6, 0x9C});
-    return frame;
+    return FrameBytes::MakeFrame(type, 0, body);
 }
 
 class CountingPort : public FakeCommPort {

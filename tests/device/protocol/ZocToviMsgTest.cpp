@@ -3,6 +3,7 @@
 #include "LogCapture.h"
 #include "app/ZocGlobals.h"
 #include "app/ZocVersion.h"
+#include "device/protocol/FrameBytes.h"
 #include "device/protocol/ZoCrc.h"
 #include "ui/ZocModalDialog.h"
 
@@ -15,22 +16,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes MakeFrame(uint16_t type, uint16_t seq, const Bytes& body) {
-    Bytes frame = {0x3C, 0x5A, 0xA5, 0xC3};
-    const uint8_t crc = ZoCrc::Crc8(body.data(), body.size());
-    const uint8_t head[8] = {0,
-                             crc,
-                             uint8_t(seq),
-                             uint8_t(seq >> 8),
-                             uint8_t(type),
-                             uint8_t(type >> 8),
-                             uint8_t(body.size()),
-                             uint8_t(body.size() >> 8)};
-    frame.insert(frame.end(), head, head + 8);
-    frame.insert(frame.end(), body.begin(), body.end());
-    frame.insert(frame.end(), {0xC9, 0x6D, 0xD6, 0x9C});
-    return frame;
-}
+using FrameBytes::MakeFrame;
 
 // The global channel with an in-memory port; everything it touches is reset afterwards.
 class ChannelTest : public testing::Test {

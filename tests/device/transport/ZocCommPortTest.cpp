@@ -2,6 +2,7 @@
 #include "../protocol/LogCapture.h"
 #include "PtyPair.h"
 #include "app/ZocGlobals.h"
+#include "device/protocol/FrameBytes.h"
 #include "device/protocol/ZoCrc.h"
 #include "device/protocol/ZocToviMsg.h"
 #include "device/transport/ZotCustomBaudRate.h"
@@ -16,22 +17,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes MakeFrame(uint16_t type, uint16_t seq, const Bytes& body) {
-    Bytes frame = {0x3C, 0x5A, 0xA5, 0xC3};
-    const uint8_t crc = ZoCrc::Crc8(body.data(), body.size());
-    const uint8_t head[8] = {0,
-                             crc,
-                             uint8_t(seq),
-                             uint8_t(seq >> 8),
-                             uint8_t(type),
-                             uint8_t(type >> 8),
-                             uint8_t(body.size()),
-                             uint8_t(body.size() >> 8)};
-    frame.insert(frame.end(), head, head + 8);
-    frame.insert(frame.end(), body.begin(), body.end());
-    frame.insert(frame.end(), {0xC9, 0x6D, 0xD6, 0x9C});
-    return frame;
-}
+using FrameBytes::MakeFrame;
 
 template <typename Pred> bool WaitUntil(Pred pred, int timeoutMs = 2000) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
