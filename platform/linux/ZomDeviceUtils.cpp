@@ -97,6 +97,10 @@ bool ZomDeviceUtils::Usb::ForEachDevice(const std::function<bool(const Propertie
     std::string devices = Roots().first + "/bus/usb/devices";
     int error = 0;
     auto names = ListDir(devices, &error);
+    if (error == ENOENT) {
+        // No USB bus at all (containers, some virtual machines): nothing to list.
+        return true;
+    }
     if (error) {
         ZocLog::CommPort().Error("Failed to match USB services, error: %d.", error);
         return false;

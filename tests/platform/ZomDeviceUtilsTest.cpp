@@ -61,7 +61,11 @@ TEST_F(FakeSysfs, FindsOnlyTheBridgeTtys) {
 
 TEST_F(FakeSysfs, MissingFoldersFailCleanly) {
     ZomDeviceUtils::SetRoots((root / "nothing").string(), (root / "nothing").string());
-    EXPECT_FALSE(ZomDeviceUtils::Usb::ForEachDevice([](const auto&) { return true; }));
+    EXPECT_TRUE(ZomDeviceUtils::Usb::ForEachDevice([](const auto&) { return true; }))
+        << "no USB bus: no devices";
+    ZomDeviceUtils::SetRoots((root / "sys/bus/usb/devices/1-1.2/idVendor").string(),
+                             (root / "nothing").string());
+    EXPECT_FALSE(ZomDeviceUtils::Usb::ForEachDevice([](const auto&) { return true; })) << "not a folder";
     std::vector<std::string> paths;
     EXPECT_FALSE(ZomDeviceUtils::Comm::GetDevices(paths));
     EXPECT_TRUE(paths.empty());
