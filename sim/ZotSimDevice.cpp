@@ -86,6 +86,7 @@ bool ZotSimDevice::Start(std::string& error) {
     if (!mRegistry.Initialize(mOptions.runtimeDir, error))
         return false;
     RemoveStaleShm();
+    mRegistry.RemoveStaleEntries();
     // Without --uid take the first id whose control socket nobody serves.
     for (int k = 0;; ++k) {
         mUid = mOptions.uidGiven ? mOptions.uid : ZotSimOptions::kDefaultUid + uint64_t(k);
@@ -177,13 +178,13 @@ std::string ZotSimDevice::RegistryJson() const {
     j["uid"] = Hex64(mUid);
     j["pid"] = getpid();
     j["serial"] = mSerialPath;
-    if (mOptions.video) {
-        int w = 0, h = 0, f = 0;
-        mCamera.GetModeValues(w, h, f);
-        j["camera"] = {{"name", name},     {"shm", ShmName("camera")},
-                       {"format", "YUY2"}, {"width", w},
-                       {"height", h},      {"fps", f}};
-    }
+    if (mOptions.video)
+        j["camera"] = {{"name", name},
+                       {"shm", ShmName("camera")},
+                       {"format", "YUY2"},
+                       {"width", mOptions.width},
+                       {"height", mOptions.height},
+                       {"fps", mOptions.fps}};
     if (mOptions.audio)
         j["audio"] = {{"name", name},
                       {"shm", ShmName("audio")},
@@ -232,8 +233,15 @@ std::string ZotSimDevice::HandleCommand(const std::string& line) {
         return kHelp;
     if (cmd == "status")
         return Status() + "\n";
-    if (cmd == "screen")
-        return mTarget.ScreenText() + "\n";
+    if (cmd == "screen") {
+        // Blank rows inside the screen go out as one space, so that the empty
+        // line still ends the block.
+        std::string text = mTarget.ScreenText(), answer;
+        size_t start = 0;
+        for (size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1)
+            answer += nl == start ? std::string(" \n") : text.substr(start, nl - start + 1);
+        return answer + "\n";
+    }
     if (cmd == "keys")
         return std::to_string(mTarget.KeyboardReportCount()) + "\n";
     if (cmd == "keyboard")
@@ -286,6 +294,8 @@ std::string ZotSimDevice::HandleCommand(const std::string& line) {
         return "ok audio " + arg + "\n";
     }
     if (cmd == "video") {
+        if (!mOptions.video)
+            return "error: this simulated Tovi has no camera (--no-video)\n";
         int w = 0, h = 0, f = mOptions.fps;
         std::string error;
         if (!ZotSimOptions::ParseVideoMode(arg, w, h, f, error))
@@ -296,6 +306,8 @@ std::string ZotSimDevice::HandleCommand(const std::string& line) {
         mOptions.height = h;
         mOptions.fps = f;
         mCamera.SetMode(w, h, f);
+        if (mPlugged)
+            mRegistry.Write(mId, RegistryJson(), error);
         return "ok video " + std::to_string(w) + "x" + std::to_string(h) + "@" + std::to_string(f) + "\n";
     }
     if (cmd == "noise" || cmd == "drop") {

@@ -100,7 +100,7 @@ const char* TypeName(uint16_t type) {
 
 ZotSimLink::ZotSimLink(ZotSimTarget& target, ZotSimEventLog& log, const ZotSimOptions& options, uint64_t uid)
     : mTarget(target), mLog(log), mOptions(options), mUid(uid), mOut(std::make_unique<Output>(*this)),
-      mFirmware(options.firmwareVersion) {
+      mIn(std::make_unique<ZoMsgInBuffer>()), mFirmware(options.firmwareVersion) {
     SetFaults(options.noisePercent, options.dropPercent);
     mSilent.store(options.silent);
     SetMessageVersion(options.messageVersion);
@@ -255,8 +255,24 @@ void ZotSimLink::Reset(const char* why) {
     mLog.Add("%s: keys and buttons released, reports paused until the next message", why);
 }
 
+void ZotSimLink::OnSerialBytes(const uint8_t* data, size_t size) {
+    mIn->Push(data, size);
+    ZoMsg::Head head;
+    std::vector<uint8_t> body;
+    while (mIn->PopMessage(head, body))
+        OnMessage(head, body);
+}
+
+void ZotSimLink::OpenWithoutPort() {
+    std::lock_guard<std::mutex> lock(mStatusMutex);
+    mHostOpen = true;
+}
+
+size_t ZotSimLink::TakeOutput(uint8_t* out, size_t size) {
+    return mOut->TakeBytes(out, size);
+}
+
 void ZotSimLink::Run() {
-    ZoMsgInBuffer in;
     for (;;) {
         // Is a program holding the slave open?
         pollfd probe{mMaster, POLLIN, 0};
@@ -299,13 +315,8 @@ void ZotSimLink::Run() {
         if (fds[1].revents & POLLIN) {
             uint8_t buf[4096];
             const ssize_t n = read(mMaster, buf, sizeof buf);
-            if (n > 0) {
-                in.Push(buf, size_t(n));
-                ZoMsg::Head head;
-                std::vector<uint8_t> body;
-                while (in.PopMessage(head, body))
-                    OnMessage(head, body);
-            }
+            if (n > 0)
+                OnSerialBytes(buf, size_t(n));
         }
         Drain();
     }

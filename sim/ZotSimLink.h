@@ -23,8 +23,23 @@
 // with the real USB serial bridge (otherwise the next program to open the port
 // would first read stale reports).
 //
+// How it answers, beyond the obvious replies: ToviState reports run at the
+// interval of the last ToviConfig (200 ms before one; 0 stops them; at least
+// 20 ms) from the first message after start, Reboot or Disconnect on;
+// Disconnect also releases all keys and buttons. ToviLog lines go out at or
+// above the configured level. TxFrameRateFactor N pauses N microseconds (at
+// most 20 ms) after each 64-byte packet. VCommData and VTermData are echoed
+// back while their routing is enabled, as by a target that echoes its serial
+// line. A disk insertion is accepted for sector sizes 512..4096 and the target
+// then reads sector 0. Firmware updates are kept in a simulated flash and
+// become the reported version after Reboot. A pulse on side pin 2 toggles the
+// target's power (4 s or more turns it off); pin 3 as input reads the power
+// LED (active low).
+//
 // Security: every received body is untrusted; each handler checks the body
-// size before reading a record.
+// size before reading a record (fuzzed by tests/fuzz/sim_link).
+class ZoMsgInBuffer;
+
 class ZotSimLink {
 public:
     ZotSimLink(ZotSimTarget& target, ZotSimEventLog& log, const ZotSimOptions& options, uint64_t uid);
@@ -35,6 +50,13 @@ public:
     const std::string& GetSerialPath() const { return mSerialPath; }
     // Status lines ("name: value\n").
     std::string Status() const;
+
+    // Feeds bytes the host wrote and answers every complete message (serial thread).
+    void OnSerialBytes(const uint8_t* data, size_t size);
+    // Serves without a pseudo-terminal (fuzzing): answers stay in the send
+    // buffer until taken with TakeOutput. Not with Start.
+    void OpenWithoutPort();
+    size_t TakeOutput(uint8_t* out, size_t size);
 
     void SetFaults(double noisePercent, double dropPercent);
     void SetSilent(bool silent) { mSilent.store(silent); }
@@ -79,6 +101,7 @@ private:
     int mWake = -1;
     std::thread mThread;
     std::unique_ptr<Output> mOut;
+    std::unique_ptr<ZoMsgInBuffer> mIn;
 
     // Set from the control thread.
     std::atomic<bool> mSilent{false};

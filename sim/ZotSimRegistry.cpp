@@ -7,6 +7,9 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -82,4 +85,29 @@ std::vector<std::string> ZotSimRegistry::ListControlIds() const {
     closedir(dir);
     std::sort(ids.begin(), ids.end());
     return ids;
+}
+
+void ZotSimRegistry::RemoveStaleEntries() const {
+    DIR* dir = opendir((mBase + "/devices").c_str());
+    if (dir == nullptr)
+        return;
+    std::vector<std::string> stale;
+    while (dirent* e = readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name.size() <= 5 || name.compare(name.size() - 5, 5, ".json") != 0)
+            continue;
+        std::ifstream in(mBase + "/devices/" + name);
+        const nlohmann::json j = nlohmann::json::parse(in, nullptr, false);
+        if (j.is_discarded() || !j.is_object() || !j.contains("pid") || !j["pid"].is_number_integer())
+            continue; // not ours to judge
+        const long long pid = j["pid"].get<long long>();
+        if (pid > 0 && pid <= INT32_MAX && kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+            stale.push_back(name.substr(0, name.size() - 5));
+    }
+    closedir(dir);
+    for (const std::string& id : stale) {
+        Remove(id);
+        unlink(SocketPath(id, ".hid").c_str());
+        unlink(SocketPath(id, ".ctl").c_str());
+    }
 }

@@ -41,6 +41,9 @@ public:
 
     // The default BASE for this user.
     static std::string DefaultBaseDir();
+    // Removes entries (and sockets) left by simulators that died without
+    // cleaning up: their process is gone.
+    void RemoveStaleEntries() const;
     // Ids with a control socket in BASE/sim/ (running simulators, possibly stale).
     std::vector<std::string> ListControlIds() const;
 

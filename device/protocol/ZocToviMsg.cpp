@@ -71,6 +71,16 @@ void ZocToviMsg::WaitShutdown() {
     Instance().output.Join();
 }
 
+void ZocToviMsg::SetCommPort(ZocCommPortI* port) {
+    ZocToviMsg& channel = Instance();
+    if (channel.OnOutputThread()) {
+        channel.mCommPort.store(port); // it holds the port lock itself
+        return;
+    }
+    std::unique_lock<std::shared_mutex> lock(channel.mPortMutex);
+    channel.mCommPort.store(port);
+}
+
 void ZocToviMsg::ResetTicks() {
     const uint64_t now = NowTicks();
     GetInput().SetLastActiveTicks(now);
@@ -131,8 +141,16 @@ ZocToviMsg::Output::Output(ZocToviMsg& channel) : ZoMsgOutBuffer<Output>(*this),
 
 bool ZocToviMsg::Output::PrePushPacket(ZoMsg::Type type, size_t bodySize) {
     const bool shuttingDown = mChannel.mShuttingDown.load();
-    ZocCommPortI* port = mChannel.mCommPort.load();
-    if (shuttingDown || port == nullptr || !port->IsOpened()) {
+    bool open = false;
+    if (mChannel.OnOutputThread()) { // already holds the port lock (a push from an unplug hook)
+        ZocCommPortI* port = mChannel.mCommPort.load();
+        open = port != nullptr && port->IsOpened();
+    } else {
+        std::shared_lock<std::shared_mutex> lock(mChannel.mPortMutex);
+        ZocCommPortI* port = mChannel.mCommPort.load();
+        open = port != nullptr && port->IsOpened();
+    }
+    if (shuttingDown || !open) {
         ZocLog::CommPort().Debug("Outbound msg was discarded (type %d, bodySize %zu, shutdown %d)",
                                  int(ZoMsg::ToU16(type)), bodySize, int(shuttingDown));
         return false;
@@ -169,6 +187,7 @@ void ZocToviMsg::Output::Join() {
 }
 
 void ZocToviMsg::Output::ThreadProc() {
+    mThreadId = std::this_thread::get_id();
     while (!mChannel.mShuttingDown) {
         {
             std::unique_lock<std::mutex> lock(mMutex);
@@ -177,6 +196,7 @@ void ZocToviMsg::Output::ThreadProc() {
                 break;
             }
         }
+        std::shared_lock<std::shared_mutex> portLock(mChannel.mPortMutex);
         ZocCommPortI* port = mChannel.mCommPort.load();
         if (port == nullptr || !port->IsOpened()) {
             Clear(); // nobody to send to: drop what was queued

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <shared_mutex>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -68,6 +69,7 @@ public:
         ZocToviMsg& mChannel;
         std::condition_variable mCond;
         std::thread mThread;
+        std::atomic<std::thread::id> mThreadId{};
         std::atomic<uint64_t> mLastActiveTicks{0};
         // The staging chunk (output thread only).
         static uint8_t s_data[kChunkSize];
@@ -115,7 +117,9 @@ public:
     static void ResetTicks();
 
     // The session's serial port, set by the port itself while it exists.
-    static void SetCommPort(ZocCommPortI* port) { Instance().mCommPort.store(port); }
+    // Replacing it waits until the output thread no longer uses the old one,
+    // so a port may be destroyed right after it was taken out.
+    static void SetCommPort(ZocCommPortI* port);
     static ZocCommPortI* GetCommPort() { return Instance().mCommPort.load(); }
 
     static void AddMessageHandler(ZoMsg::Type type, Handler handler) {
@@ -157,6 +161,11 @@ public:
     Output output;
 
 private:
+    bool OnOutputThread() const { return std::this_thread::get_id() == output.mThreadId.load(); }
+
     std::atomic<bool> mShuttingDown{true};
     std::atomic<ZocCommPortI*> mCommPort{nullptr};
+    // Held shared while the port is used (output thread, pre-push check),
+    // exclusively while it is replaced.
+    std::shared_mutex mPortMutex;
 };

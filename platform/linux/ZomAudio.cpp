@@ -1,6 +1,7 @@
 #include "platform/linux/ZomAudio.h"
 
 #include "platform/linux/ZomSdlAudioBackend.h"
+#include "platform/linux/ZomSimAudioBackend.h"
 
 #include <algorithm>
 #include <mutex>
@@ -8,7 +9,8 @@
 namespace {
 std::mutex gMutex;
 std::vector<std::shared_ptr<ZomAudioBackendI>>& Backends() {
-    static std::vector<std::shared_ptr<ZomAudioBackendI>> backends{std::make_shared<ZomSdlAudioBackend>()};
+    static std::vector<std::shared_ptr<ZomAudioBackendI>> backends{std::make_shared<ZomSdlAudioBackend>(),
+                                                                  std::make_shared<ZomSimAudioBackend>()};
     return backends;
 }
 std::vector<std::shared_ptr<ZomAudioBackendI>> Snapshot() {

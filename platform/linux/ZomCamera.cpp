@@ -1,5 +1,6 @@
 #include "platform/linux/ZomCamera.h"
 
+#include "platform/linux/ZomSimCameraBackend.h"
 #include "platform/linux/ZomV4l2CameraBackend.h"
 
 #include <algorithm>
@@ -12,7 +13,8 @@ std::mutex& Mutex() {
 }
 
 std::vector<std::shared_ptr<ZomCameraBackendI>>& Backends() {
-    static std::vector<std::shared_ptr<ZomCameraBackendI>> backends{std::make_shared<ZomV4l2CameraBackend>()};
+    static std::vector<std::shared_ptr<ZomCameraBackendI>> backends{std::make_shared<ZomV4l2CameraBackend>(),
+                                                                   std::make_shared<ZomSimCameraBackend>()};
     return backends;
 }
 

@@ -142,10 +142,8 @@ bool ZomDeviceUtils::Comm::GetDevices(std::vector<std::string>& paths) {
     std::string dev = Roots().second;
     int error = 0;
     auto entries = ListDir(dev, &error);
-    if (error) {
+    if (error)
         ZocLog::CommPort().Error("Failed to open device dir, error %d", error);
-        return false;
-    }
     auto candidates = GetToviCommCandidateList();
     for (const std::string& entry : entries) {
         if (entry.rfind("ttyUSB", 0) != 0 && entry.rfind("ttyACM", 0) != 0)
@@ -167,5 +165,5 @@ bool ZomDeviceUtils::Comm::GetDevices(std::vector<std::string>& paths) {
             ZocLog::CommPort().Debug("Found simulated Tovi serial port: %s", entry.serial.c_str());
         }
     }
-    return true;
+    return error == 0;
 }

@@ -313,9 +313,9 @@ TEST_F(ZocSettingsTest, LoadCases) {
              EXPECT_EQ(s.appearance.terminalWindow.y, ZocSettings::kWindowPosCentered);
              EXPECT_EQ(s.appearance.mainWindow.width, 1280);
              EXPECT_EQ(s.device.comm.baudRate, 2000000u);
-             EXPECT_EQ(s.toviConfig.stateReportInterval, 200u);
+             EXPECT_EQ(uint32_t(s.toviConfig.stateReportInterval), 200u); // packed: compare a copy
              EXPECT_EQ(s.toviConfig.byte18, 48);
-             EXPECT_EQ(s.toviConfig.logLevel, 2);
+             EXPECT_EQ(int(s.toviConfig.logLevel), 2);
          }},
         {"older general keys override hidCapture",
          R"({"settings":{"general":{"hidCapture.enabled":false,"hidCapture.textPasteMode":2},

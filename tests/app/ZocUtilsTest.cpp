@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
+#include <cctype>
 
 namespace {
 
@@ -39,7 +39,10 @@ TEST(ZocUtilsString, SmallHelpers) {
     EXPECT_TRUE(Str::Contains("abc", ""));
     EXPECT_FALSE(Str::Contains("", "a"));
     EXPECT_EQ(Str::AnsiToUtf16("A\xE9\xFF"), (std::u16string{u'A', char16_t(0xE9), char16_t(0xFF)}));
-    EXPECT_TRUE(std::regex_match(Str::GetCompactDateTimeString(), std::regex("[0-9]{8}_[0-9]{6}")));
+    std::string stamp = Str::GetCompactDateTimeString();
+    ASSERT_EQ(stamp.size(), 15u) << stamp;
+    for (size_t i = 0; i < stamp.size(); ++i)
+        EXPECT_TRUE(i == 8 ? stamp[i] == '_' : std::isdigit(static_cast<unsigned char>(stamp[i]))) << stamp;
 }
 
 TEST(ZocUtilsOs, KeyboardLayoutNames) {

@@ -1,6 +1,7 @@
 // Drives the real tovi-sim program: through its pseudo-terminal with the
 // project's frame buffers, its control socket, its HID socket and its
 // shared-memory streams.
+#include "sim/SimProcess.h"
 #include "sim/ZotSimControl.h"
 #include "sim/ZotSimIdentity.h"
 #include "sim/ZotSimMediaReader.h"
@@ -29,108 +30,8 @@
 #include <unistd.h>
 
 namespace {
-using Clock = std::chrono::steady_clock;
 using ZoMsg::Type;
 namespace Body = ZoMsg::Body;
-
-std::string MakeTempDir() {
-    char path[] = "/tmp/ztsimXXXXXX";
-    return mkdtemp(path) != nullptr ? path : "";
-}
-
-template <typename F> bool WaitUntil(F done, int ms = 10000) {
-    const auto end = Clock::now() + std::chrono::milliseconds(ms);
-    while (!done()) {
-        if (Clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
-
-std::vector<std::string> ListEntries(const std::string& dir) {
-    std::vector<std::string> files;
-    if (DIR* d = opendir((dir + "/devices").c_str())) {
-        while (dirent* e = readdir(d)) {
-            const std::string name = e->d_name;
-            if (name.size() > 5 && name.substr(name.size() - 5) == ".json")
-                files.push_back(dir + "/devices/" + name);
-        }
-        closedir(d);
-    }
-    return files;
-}
-
-// One tovi-sim process in its own runtime folder (or a shared one).
-class SimProcess {
-public:
-    ~SimProcess() {
-        Stop();
-        if (mOwnsDir)
-            std::filesystem::remove_all(mDir);
-    }
-
-    void Start(std::vector<std::string> args, std::string dir = "") {
-        mOwnsDir = dir.empty();
-        mDir = dir.empty() ? MakeTempDir() : dir;
-        const size_t before = ListEntries(mDir).size();
-        args.insert(args.begin(), {ZT_TOVI_SIM, "--runtime-dir", mDir});
-        mPid = fork();
-        if (mPid == 0) {
-            std::vector<char*> argv;
-            for (std::string& a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            int null = open("/dev/null", O_WRONLY);
-            dup2(null, 1);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        ASSERT_GT(mPid, 0);
-        ASSERT_TRUE(WaitUntil([&] { return ListEntries(mDir).size() > before; })) << "no registry entry";
-        for (const std::string& file : ListEntries(mDir)) {
-            nlohmann::json j = nlohmann::json::parse(std::ifstream(file), nullptr, false);
-            if (!j.is_discarded() && j.value("pid", 0) == mPid) {
-                mEntry = j;
-                mEntryPath = file;
-            }
-        }
-        ASSERT_FALSE(mEntry.is_null());
-    }
-
-    int Stop() {
-        int status = -1;
-        if (mPid > 0) {
-            kill(mPid, SIGTERM);
-            waitpid(mPid, &status, 0);
-            mPid = -1;
-        }
-        return status;
-    }
-    int WaitExit() {
-        int status = -1;
-        if (mPid > 0 && waitpid(mPid, &status, 0) == mPid)
-            mPid = -1;
-        return status;
-    }
-
-    std::string Ctl(const std::string& command) {
-        std::string answer, error;
-        EXPECT_TRUE(ZotSimControl::Send(mEntry["control"], command, answer, error)) << error;
-        return answer;
-    }
-    void Reload() { mEntry = nlohmann::json::parse(std::ifstream(mEntryPath), nullptr, false); }
-
-    const nlohmann::json& Entry() const { return mEntry; }
-    const std::string& EntryPath() const { return mEntryPath; }
-    const std::string& Dir() const { return mDir; }
-
-private:
-    std::string mDir, mEntryPath;
-    pid_t mPid = -1;
-    bool mOwnsDir = false;
-    nlohmann::json mEntry;
-};
 
 // The application's side of the serial link, with the project's buffers.
 class Port {
@@ -309,10 +210,10 @@ TEST(SimEndToEndTest, TypedTextAndMouseReachTheTarget) {
     port.Send(Type::Keyboard, up);
     port.Send(Type::Keyboard, i);
     port.Send(Type::Keyboard, up);
-    port.SendBytes(Type::PasteText, " there\r\nsecond line");
+    port.SendBytes(Type::PasteText, " there\r\n\nthird line");
     const Body::Mouse move{1, -100, 50, 2, 0};
     port.Send(Type::Mouse, move);
-    ASSERT_TRUE(WaitUntil([&] { return sim.Ctl("screen") == "Hi there\nsecond line\n\n"; }, 3000))
+    ASSERT_TRUE(WaitUntil([&] { return sim.Ctl("screen") == "Hi there\n \nthird line\n\n"; }, 3000))
         << sim.Ctl("screen");
     EXPECT_EQ(sim.Ctl("keys"), "4\n");
     EXPECT_EQ(sim.Ctl("mouse"), "x 860 y 590 buttons 0x01 presses 1 wheel 2 pan 0 reports 1\n");
@@ -383,8 +284,9 @@ TEST(SimEndToEndTest, FaultsDamageDropOrSilenceTheTovisFrames) {
 TEST(SimEndToEndTest, BadCommandsGetAnErrorAndQuitRemovesTheEntry) {
     SimProcess sim;
     sim.Start(kNoMedia);
-    for (const char* bad : {"bogus", "noise 101", "noise abc", "drop -1", "silent maybe", "version 1",
-                            "video 123x45", "video 1920x1080@0", "log 0", "audio loud", "type"}) {
+    for (const char* bad :
+         {"bogus", "video 1280x720", "noise 101", "noise abc", "drop -1", "silent maybe", "version 1",
+          "video 123x45", "video 1920x1080@0", "log 0", "audio loud", "type"}) {
         const std::string answer = sim.Ctl(bad);
         EXPECT_EQ(answer.compare(0, 7, "error: "), 0) << bad << " -> " << answer;
         EXPECT_EQ(answer.find('\n'), answer.size() - 1) << "one line for " << bad;
@@ -468,6 +370,17 @@ TEST(SimEndToEndTest, DeliversA1080p60StreamWithoutSequenceGapsAndAudioBlocks) {
     std::nth_element(spacing.begin(), spacing.begin() + long(spacing.size() / 2), spacing.end());
     EXPECT_NEAR(double(spacing[spacing.size() / 2]) / 1e6, 1000.0 / 60.0, 0.01);
 
+    // A new mode reaches the stream and the registry entry.
+    EXPECT_EQ(sim.Ctl("video 640x480@30"), "ok video 640x480@30\n");
+    sim.Reload();
+    EXPECT_EQ(sim.Entry()["camera"]["width"], 640);
+    EXPECT_EQ(sim.Entry()["camera"]["fps"], 30);
+    ZotSimMediaReader::View small;
+    EXPECT_TRUE(WaitUntil([&] {
+        video.Read([&](const ZotSimMediaReader::View& v) { small = v; }, true);
+        return small.width == 640 && small.height == 480 && small.fps == 30;
+    }));
+
     ZotSimMediaReader audio;
     ASSERT_TRUE(audio.Open(sim.Entry()["audio"]["shm"], ZotSimMedia::Kind::Audio, error)) << error;
     EXPECT_EQ(audio.GetHeader()->sampleRate, 48000u);
@@ -496,8 +409,14 @@ TEST(SimEndToEndTest, DeliversA1080p60StreamWithoutSequenceGapsAndAudioBlocks) {
 }
 
 TEST(SimEndToEndTest, SeveralSimulatorsRunSideBySideAndCtlPicksOne) {
+    // An entry left by a simulator that died goes when the next one starts.
+    const std::string dir = MakeTempDir();
+    std::filesystem::create_directories(dir + "/devices");
+    std::filesystem::permissions(dir + "/devices", std::filesystem::perms::owner_all);
+    std::ofstream(dir + "/devices/DEAD00000017.json") << R"({"id": "DEAD00000017", "pid": 2147483600})";
     SimProcess first, second;
-    first.Start(kNoMedia);
+    first.Start(kNoMedia, dir);
+    EXPECT_FALSE(std::filesystem::exists(dir + "/devices/DEAD00000017.json"));
     second.Start(kNoMedia, first.Dir());
     EXPECT_NE(first.Entry()["id"], second.Entry()["id"]);
     EXPECT_NE(first.Entry()["serial"], second.Entry()["serial"]);
@@ -512,12 +431,12 @@ TEST(SimEndToEndTest, SeveralSimulatorsRunSideBySideAndCtlPicksOne) {
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     };
     std::string out;
-    const std::string dir = " --runtime-dir " + first.Dir();
-    EXPECT_EQ(run("ctl" + dir + " keys", out), 2);
+    const std::string where = " --runtime-dir " + dir;
+    EXPECT_EQ(run("ctl" + where + " keys", out), 2);
     EXPECT_NE(out.find("several simulated Tovis"), std::string::npos) << out;
-    EXPECT_EQ(run("ctl" + dir + " --id " + second.Entry()["id"].get<std::string>() + " keys", out), 0);
+    EXPECT_EQ(run("ctl" + where + " --id " + second.Entry()["id"].get<std::string>() + " keys", out), 0);
     EXPECT_EQ(out, "0\n");
-    EXPECT_EQ(run("ctl" + dir + " --id " + second.Entry()["id"].get<std::string>() + " bogus", out), 1);
+    EXPECT_EQ(run("ctl" + where + " --id " + second.Entry()["id"].get<std::string>() + " bogus", out), 1);
     const std::string empty = MakeTempDir();
     EXPECT_EQ(run("ctl --runtime-dir " + empty + " status", out), 1);
     EXPECT_NE(out.find("no simulated Tovi is running"), std::string::npos) << out;
@@ -526,5 +445,8 @@ TEST(SimEndToEndTest, SeveralSimulatorsRunSideBySideAndCtlPicksOne) {
     EXPECT_NE(out.find("unknown option"), std::string::npos);
     EXPECT_EQ(run("--help", out), 0);
     EXPECT_NE(out.find("Usage: tovi-sim"), std::string::npos);
+    first.Stop();
+    second.Stop();
+    std::filesystem::remove_all(dir);
 }
 } // namespace
