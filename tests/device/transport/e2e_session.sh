@@ -19,7 +19,7 @@ cleanup() {
         for _ in $(seq 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
         kill -KILL "$pid" 2>/dev/null
     done
-    rm -rf "$TMP"
+    [ -n "${KEEP_TMP:-}" ] && echo "kept $TMP" || rm -rf "$TMP"
 }
 trap cleanup EXIT
 
@@ -38,7 +38,11 @@ fail() {
 }
 
 # Lines of the log matching an extended regular expression.
-count() { grep -acE "$1" "$LOG" 2>/dev/null; }
+count() {
+    local n
+    n="$(grep -acE "$1" "$LOG" 2>/dev/null)"
+    echo "${n:-0}"
+}
 # Waits up to $2 seconds until the log has at least $3 (default 1) lines matching $1.
 wait_log() {
     local pattern="$1" seconds="$2" want="${3:-1}"
@@ -126,7 +130,12 @@ connect)
     [ "$(ctl edid)" = 10 ] || fail "tovi-sim got EDID '$(ctl edid)', not 10"
     # The configuration record and keep-alive pings reach the Tovi.
     wait_ctl "config: log level" 10 log 200
-    wait_ctl "rx Ping kind 2" 15 log 200
+    # Keep-alive pings keep coming (one follows the report at once).
+    for _ in $(seq 150); do
+        [ "$(ctl log 1000 | grep -c "rx Ping kind 2")" -ge 3 ] && break
+        sleep 0.1
+    done
+    [ "$(ctl log 1000 | grep -c "rx Ping kind 2")" -ge 3 ] || fail "fewer than 3 keep-alive pings in 15 s"
     stop_app
     grep -aq "To disconnect Tovi" "$LOG" || fail "no disconnect at exit"
     ;;
