@@ -6,8 +6,8 @@
 #include <string>
 
 const char* const ZocLog::kLoggerNames[kLoggerCount] = {
-    "Application", "System",        "Audio",         "Video",         "CommPort",      "Keyboard",
-    "Mouse",       "VCommPort",     "UiNotification", "UiModalDialog", "UiPopupDialog", "ToviDevice"};
+    "Application", "System",    "Audio",          "Video",         "CommPort",      "Keyboard",
+    "Mouse",       "VCommPort", "UiNotification", "UiModalDialog", "UiPopupDialog", "ToviDevice"};
 
 namespace {
 constexpr uint64_t kLogFileSize = 0x200000;
@@ -32,7 +32,8 @@ bool ZocLog::Initialize(const char* folder, const char* name, const char* extens
     bool ok = manager.Initialize(toFile ? ZotLogManager::File : ZotLogManager::Console, kLogFileSize, folder,
                                  name, extension, kLogMaxFiles);
     if (!ok) {
-        SDL_LogError(SDL_LOG_CATEGORY_APPLICATION, "Failed to initialize the file log, using console log instead");
+        SDL_LogError(SDL_LOG_CATEGORY_APPLICATION,
+                     "Failed to initialize the file log, using console log instead");
         if (!manager.Initialize(ZotLogManager::Console, 0, "", "", "", 0)) {
             SDL_LogCritical(SDL_LOG_CATEGORY_APPLICATION, "Failed to initialize the console log");
             return false;

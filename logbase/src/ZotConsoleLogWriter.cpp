@@ -1,6 +1,8 @@
 #include <zotbase/ZotConsoleLogWriter.h>
 
-bool ZotConsoleLogWriter::Init(uint64_t, const char*, const char*, const char*, uint64_t) { return true; }
+bool ZotConsoleLogWriter::Init(uint64_t, const char*, const char*, const char*, uint64_t) {
+    return true;
+}
 
 bool ZotConsoleLogWriter::Write(const void* data, uint64_t length) {
     size_t written = std::fwrite(data, 1, size_t(length), mStream);
@@ -9,4 +11,6 @@ bool ZotConsoleLogWriter::Write(const void* data, uint64_t length) {
     return mFlushAfterWrite ? Flush() : true;
 }
 
-bool ZotConsoleLogWriter::Flush() { return std::fflush(mStream) == 0; }
+bool ZotConsoleLogWriter::Flush() {
+    return std::fflush(mStream) == 0;
+}

@@ -2,7 +2,9 @@
 
 #include <cstdio>
 
-bool ZotDbgLogWriter::Init(uint64_t, const char*, const char*, const char*, uint64_t) { return true; }
+bool ZotDbgLogWriter::Init(uint64_t, const char*, const char*, const char*, uint64_t) {
+    return true;
+}
 
 bool ZotDbgLogWriter::Write(const void* data, uint64_t length) {
     size_t written = std::fwrite(data, 1, size_t(length), stdout);
@@ -10,4 +12,6 @@ bool ZotDbgLogWriter::Write(const void* data, uint64_t length) {
     return written == length;
 }
 
-bool ZotDbgLogWriter::Flush() { return true; }
+bool ZotDbgLogWriter::Flush() {
+    return true;
+}

@@ -152,10 +152,6 @@ uint32_t ZotFileLogWriter::SeekLog(const uint8_t* mapping) const {
     return mSize;
 }
 
-std::string ZotFileLogWriter::ArchivePath() const {
-    return mFolder + mName + std::to_string(static_cast<long long>(time(nullptr))) + mExtension;
-}
-
 bool ZotFileLogWriter::RotateLog(const uint8_t* data, uint32_t size) {
     // An archive never replaces another: a second archive within the same
     // second gets "_1", "_2", ... after the seconds. The number continues

@@ -49,7 +49,9 @@ std::shared_ptr<ZotLogger> ZotLogManager::GetLogger(const char* name, ZotLogger:
     return logger;
 }
 
-std::shared_ptr<ZotLogger> ZotLogManager::GetLogger() { return GetLogger("", ZotLogger::Level::Info); }
+std::shared_ptr<ZotLogger> ZotLogManager::GetLogger() {
+    return GetLogger("", ZotLogger::Level::Info);
+}
 
 bool ZotLogManager::SetLevel(const char* name, ZotLogger::Level level) {
     std::lock_guard lock(gMutex);

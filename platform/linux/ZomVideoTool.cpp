@@ -1,7 +1,9 @@
 #include "platform/linux/ZomVideoTool.h"
 
 #include <libyuv/convert_argb.h>
+#include <libyuv/cpu_id.h>
 #include <libyuv/planar_functions.h>
+#include <libyuv/row.h>
 #include <libyuv/scale_argb.h>
 
 #include <cstddef>
@@ -27,28 +29,27 @@ ZomVideoTool::Rect ZomVideoTool::LetterboxRect(int srcWidth, int srcHeight, int 
 }
 
 namespace {
-// YUY2 from the camera is full-range BT.601 (JPEG levels). Unpacked to planar
-// 4:2:2 in bands of rows that stay in cache, then converted with the
-// full-range matrix.
+// YUY2 from the camera is full-range BT.601 (JPEG levels). libyuv's one-call
+// conversion assumes video levels, so its row converters are called with the
+// full-range matrix, picked once for this processor.
+using Yuy2RowFunction = void (*)(const uint8_t*, uint8_t*, const libyuv::YuvConstants*, int);
+
+Yuy2RowFunction PickYuy2Row() {
+#if defined(HAS_YUY2TOARGBROW_AVX2)
+    if (libyuv::TestCpuFlag(libyuv::kCpuHasAVX2))
+        return libyuv::YUY2ToARGBRow_Any_AVX2;
+#endif
+#if defined(HAS_YUY2TOARGBROW_SSSE3)
+    if (libyuv::TestCpuFlag(libyuv::kCpuHasSSSE3))
+        return libyuv::YUY2ToARGBRow_Any_SSSE3;
+#endif
+    return libyuv::YUY2ToARGBRow_C;
+}
+
 int Yuy2ToBgraFullRange(const uint8_t* src, int srcPitch, uint8_t* dst, int dstPitch, int width, int height) {
-    constexpr int kBand = 16;
-    int chromaWidth = (width + 1) / 2;
-    thread_local std::vector<uint8_t> planes;
-    size_t needed = size_t(width) * kBand + 2 * size_t(chromaWidth) * kBand;
-    if (planes.size() < needed)
-        planes.resize(needed);
-    uint8_t* y = planes.data();
-    uint8_t* u = y + size_t(width) * kBand;
-    uint8_t* v = u + size_t(chromaWidth) * kBand;
-    for (int row = 0; row < height; row += kBand) {
-        int rows = height - row < kBand ? height - row : kBand;
-        const uint8_t* bandSrc = src + ptrdiff_t(row) * srcPitch;
-        if (libyuv::YUY2ToI422(bandSrc, srcPitch, y, width, u, chromaWidth, v, chromaWidth, width, rows) != 0)
-            return -1;
-        if (libyuv::J422ToARGB(y, width, u, chromaWidth, v, chromaWidth, dst + ptrdiff_t(row) * dstPitch,
-                               dstPitch, width, rows) != 0)
-            return -1;
-    }
+    static const Yuy2RowFunction row = PickYuy2Row();
+    for (int y = 0; y < height; ++y)
+        row(src + ptrdiff_t(y) * srcPitch, dst + ptrdiff_t(y) * dstPitch, &libyuv::kYuvJPEGConstants, width);
     return 0;
 }
 

@@ -40,8 +40,6 @@ public:
     const std::string& GetFolder() const { return mFolder; }
 
 private:
-    std::string ArchivePath() const;
-
     std::string mFolder;
     std::string mName;
     std::string mExtension;
