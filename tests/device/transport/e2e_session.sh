@@ -3,7 +3,7 @@
 # xvfb-run. The program's log file is what is watched; tovi-sim's control
 # commands change the simulated Tovi and report what it received.
 #   e2e_session.sh CASE PROGRAM TOVI_SIM
-# CASE: connect | unplug | silent | noise | two
+# CASE: connect | unplug | silent | noise | rejected | two
 # Every wait is bounded; the bounds are generous (a loaded machine), and no
 # timing is asserted beyond them.
 set -uo pipefail
@@ -183,6 +183,26 @@ noise)
     wait_log "Increase TxFrameFactor to 750" 30
     ctl noise 0 >/dev/null
     wait_log "$INFO" 30 2
+    stop_app
+    ;;
+rejected)
+    start_sim
+    start_app
+    expect_connection 1
+    # A Tovi speaking a newer protocol: its report is refused and the main
+    # loop ends the session; being still plugged in, it is not connected
+    # again by itself.
+    ctl version 2.0 >/dev/null || fail "version refused"
+    ctl unplug >/dev/null
+    wait_log "Find 0 Tovi device\(s\), status: 0" 20
+    DISCONNECTS="$(count "To disconnect Tovi")"
+    ctl replug >/dev/null
+    wait_log "$OPENED" 30 2
+    wait_log "Invalid Tovi-Info" 20
+    wait_log "To disconnect Tovi" 20 $((DISCONNECTS + 1))
+    wait_log "The serial port is closed" 20 2
+    sleep 3
+    [ "$(count "$OPENED")" = 2 ] || fail "connected again to the refused Tovi"
     stop_app
     ;;
 two)
