@@ -116,7 +116,8 @@ void CaptureAt(benchmark::State& state, const char* mode, int refreshRate) {
             audio->DoCapture();
             video->DoCapture();
             cpu += ThreadCpuSeconds() - before;
-            std::this_thread::sleep_for(std::chrono::milliseconds(ZocToviDevice::GetCaptureSleepMs(refreshRate)));
+            std::this_thread::sleep_for(
+                std::chrono::milliseconds(ZocToviDevice::GetCaptureSleepMs(refreshRate)));
         }
         wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     }

@@ -2,6 +2,7 @@
 #include "device/transport/ZocToviDevice.h"
 #include "device/transport/ZocToviHidPort.h"
 #include "sim/ZotSimHid.h"
+#include "ui/ZocModalDialog.h"
 
 #include <gtest/gtest.h>
 
@@ -128,4 +129,19 @@ TEST(ZocAutoConnect, ConnectsOnceUntilTheToviIsUnplugged) {
     EXPECT_FALSE(ZocAutoConnect::Check(make({a}), true, false));
     EXPECT_TRUE(ZocAutoConnect::Check(make({a}), true, false));
     ZocAutoConnect::Reset();
+}
+
+TEST(ZocToviSession, ConnectWithoutAToviTellsTheOperatorAndStaysDown) {
+    ZocUi::ModalDialog::Clear();
+    ZocToviDevice::Initialize();
+    EXPECT_FALSE(ZocToviDevice::Connect());
+    EXPECT_EQ(ZocUi::ModalDialog::GetPendingCount(), 1u);
+    EXPECT_FALSE(ZocToviDevice::IsConnected());
+    EXPECT_FALSE(ZocToviDevice::IsAnyConnected());
+    EXPECT_EQ(ZocToviDevice::GetConnectionState(), uint32_t(ZocToviDevice::Down));
+    // Shutdown runs twice at exit.
+    ZocToviDevice::Finalize();
+    ZocToviDevice::Finalize();
+    EXPECT_FALSE(ZocToviDevice::Connect()) << "after Finalize";
+    ZocUi::ModalDialog::Clear();
 }
