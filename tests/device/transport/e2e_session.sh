@@ -3,7 +3,7 @@
 # xvfb-run. The program's log file is what is watched; tovi-sim's control
 # commands change the simulated Tovi and report what it received.
 #   e2e_session.sh CASE PROGRAM TOVI_SIM
-# CASE: connect | unplug | silent | noise | rejected | two
+# CASE: connect | unplug | silent | noise | muted | rejected | two
 # Every wait is bounded; the bounds are generous (a loaded machine), and no
 # timing is asserted beyond them.
 set -uo pipefail
@@ -80,10 +80,10 @@ start_app() {
     mkdir -p "$PREF"
     # Auto-connect on, the advertised resolution follows the frame size,
     # discovery and the serial port log their debug lines.
-    cat >"$PREF/ZorvaneTovi.cfg" <<'CFG'
+    cat >"$PREF/ZorvaneTovi.cfg" <<CFG
 {"settings": {
   "general": {"autoConnect": true},
-  "device": {"video.syncTargetResolution": true, "video.refreshRate": 30},
+  "device": {"video.syncTargetResolution": true, "video.refreshRate": 30, "audio.mute": ${MUTE:-false}},
   "logging": {"category.System.level": 1, "category.CommPort.level": 1}
 }}
 CFG
@@ -183,6 +183,16 @@ noise)
     wait_log "Increase TxFrameFactor to 750" 30
     ctl noise 0 >/dev/null
     wait_log "$INFO" 30 2
+    stop_app
+    ;;
+muted)
+    start_sim
+    MUTE=true start_app
+    # Muted: the session comes up without opening the audio input.
+    wait_log "$CONNECTED" 30
+    wait_log "$INFO" 30
+    [ "$(count "Audio input device was opened|Audio capture device was not opened")" = 0 ] ||
+        fail "the audio input was touched while muted"
     stop_app
     ;;
 rejected)
