@@ -5,9 +5,13 @@
 #include "app/ZocSettings.h"
 #include "app/ZocUtils.h"
 #include "app/ZocVersion.h"
+#include "device/transport/ZocAutoConnect.h"
+#include "device/transport/ZocToviDevice.h"
+#include "device/transport/ZocToviDeviceInfo.h"
 #include "resources/ZocFonts.h"
 #include "ui/ImGuiToast.h"
 #include "ui/ZocUi.h"
+#include "ui/ZocUiWindowTitle.h"
 
 #include <backends/imgui_impl_sdl.h>
 #include <backends/imgui_impl_sdlrenderer.h>
@@ -293,6 +297,7 @@ void ZocApplication::UpdateStatus() {
     uint32_t flags = SDL_GetWindowFlags(ZocGlobals::window);
     ZocGlobals::windowVisible = (flags & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) == 0;
     ZocGlobals::windowMaximizedOrFullScreen = (flags & (SDL_WINDOW_FULLSCREEN | SDL_WINDOW_MAXIMIZED)) != 0;
+    ZocGlobals::toviConnected = ZocToviDevice::IsConnected();
 }
 
 void ZocApplication::RunLoopIteration() {
@@ -326,17 +331,30 @@ void ZocApplication::RunLoopIteration() {
         HandleEvent(s_event);
     }
 
+    // A disconnect asked for by a thread that cannot run it itself.
+    ZocToviDevice::RunPendingDisconnect();
+
     const uint64_t now = SDL_GetTicks64();
-    const bool frame = false; // new video frames announce themselves here once the video panel exists
+    // A new frame from the capture thread repaints at once.
+    const bool frame = ZocGlobals::toviConnected && ZocToviDevice::TakeVideoFrameAvailable();
     if (now >= s_nextRefreshTicks || frame) {
         s_nextRefreshTicks =
             NextRefreshTicks(now, frame, ZocGlobals::toviConnected, settings.device.video.refreshRate);
         UpdateStatus();
         if (ZocGlobals::windowVisible)
             RefreshWindows();
-        if (!ZocGlobals::toviConnected && now > s_nextScanDeviceTicks) {
-            // The device scan runs here, at most once a second.
+        if (!ZocToviDevice::IsAnyConnected() && now > s_nextScanDeviceTicks) {
+            // The device scan runs here, at most once a second, while
+            // nothing of a Tovi is open.
             s_nextScanDeviceTicks = now + kScanIntervalMs;
+            ZocToviDeviceInfo::ScanDevice();
+            if (ZocGlobals::titleDirty) {
+                ZocUi::UpdateWindowTitle();
+                ZocGlobals::titleDirty = false;
+            }
+            if (ZocAutoConnect::Check(ZocToviDeviceInfo::GetToviInfoList(), settings.general.autoConnect,
+                                      ZocToviDevice::IsAnyConnected()))
+                ZocToviDevice::Connect();
         }
     }
     SDL_WaitEventTimeout(nullptr, int(kWaitEventMs));

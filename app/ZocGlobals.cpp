@@ -1,8 +1,10 @@
 #include "app/ZocGlobals.h"
 
 #include "app/ZocLog.h"
+#include "app/ZocMainTimer.h"
 #include "app/ZocSettings.h"
 #include "device/protocol/ZocToviMsg.h"
+#include "device/transport/ZocToviDevice.h"
 #include "ui/ZocUi.h"
 
 bool ZocGlobals::Initialize() {
@@ -11,8 +13,9 @@ bool ZocGlobals::Initialize() {
         ZocLog::Application().Error("Failed to register the toolbar event, error: %s", SDL_GetError());
     else
         ZocEvent::Type::ToolbarSpace = event;
+    ZocToviDevice::Initialize(); // with discovery and the capture thread
     ZocToviMsg::Initialize();
-    return true;
+    return ZocMainTimer::Start();
 }
 
 void ZocGlobals::Finalize() {
@@ -25,8 +28,10 @@ void ZocGlobals::Finalize() {
     }
     // The other subsystems' services stop here, in the reverse order of
     // their start, as they join Initialize.
+    ZocMainTimer::Stop();
     ZocToviMsg::Shutdown();
     ZocToviMsg::WaitShutdown();
+    ZocToviDevice::Finalize();
 }
 
 void ZocGlobals::Destroy() {}

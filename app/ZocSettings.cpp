@@ -40,6 +40,7 @@ template <class S, class F> void ForEachKey(S& s, F&& f) {
     f("general", "mouseJiggle.step", s.general.mouseJiggle.step);
     f("general", "ui.resizeFlickerMitigationDeferMs", s.general.ui.resizeFlickerMitigationDeferMs);
     f("general", "commPort.reconnectIfToviInfoTimeout", s.general.commPort.reconnectIfToviInfoTimeout);
+    f("general", "autoConnect", s.general.autoConnect);
 
     auto& prompted = s.update.embed.promptedVersion;
     f("update", "embed.promptedVersion.currentMajor", prompted.currentMajor);

@@ -37,6 +37,8 @@ public:
         struct CommPort {
             bool reconnectIfToviInfoTimeout = true;
         } commPort;
+        // Connect by ourselves when discovery finds exactly one Tovi.
+        bool autoConnect = false;
     };
 
     struct HidCapture {

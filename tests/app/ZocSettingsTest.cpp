@@ -59,6 +59,7 @@ void ChangeEverything(ZocSettings& s) {
     s.general.mouseJiggle.step = 17;
     s.general.ui.resizeFlickerMitigationDeferMs = 250;
     s.general.commPort.reconnectIfToviInfoTimeout = false;
+    s.general.autoConnect = true;
     s.hidCapture.enabled = false;
     s.hidCapture.fastKeyboardCapture = true;
     s.hidCapture.fastKeyboardCaptureUi = true;
@@ -215,6 +216,7 @@ TEST_F(ZocSettingsTest, FileLayoutIsSortedIndentedAndPacksHotkeys) {
                                                "device.video.refreshRate",
                                                "device.video.show5x4RatioResolution",
                                                "device.video.syncTargetResolution",
+                                               "general.autoConnect",
                                                "general.commPort.reconnectIfToviInfoTimeout",
                                                "general.mouseJiggle.mode",
                                                "general.mouseJiggle.step",
