@@ -3,11 +3,22 @@
 #include "app/ZocLog.h"
 #include "platform/linux/ZomAudio.h"
 
-#include <regex>
+#include <cctype>
 
 bool ZocMicrophone::IsToviName(const std::string& name) {
-    static const std::regex pattern(".*Tovi \\([0-9a-fA-F]+\\).*");
-    return std::regex_match(name, pattern);
+    // Anywhere in the name: "Tovi (", one or more hexadecimal digits, ")".
+    static const std::string kOpen = "Tovi (";
+    for (size_t at = name.find(kOpen); at != std::string::npos; at = name.find(kOpen, at + 1)) {
+        size_t i = at + kOpen.size();
+        size_t digits = 0;
+        while (i < name.size() && std::isxdigit(static_cast<unsigned char>(name[i]))) {
+            ++i;
+            ++digits;
+        }
+        if (digits > 0 && i < name.size() && name[i] == ')')
+            return true;
+    }
+    return false;
 }
 
 std::vector<std::string> ZocMicrophone::GetDeviceList(bool toviOnly) {

@@ -64,7 +64,12 @@ TEST_F(AudioCaptureTest, FindsToviInputsByTheirHexId) {
     struct Case {
         const char* name;
         bool tovi;
-    } cases[] = {{"USB Tovi (1a2B)", true}, {"Tovi (xyz)", false}, {"Tovi ()", false}, {"Tovi 1a2b", false}};
+    } cases[] = {{"USB Tovi (1a2B)", true},
+                 {"Tovi (xyz)", false},
+                 {"Tovi ()", false},
+                 {"Tovi 1a2b", false},
+                 {"Tovi (x) and Tovi (0F) Audio", true},
+                 {"Tovi (12", false}};
     for (const Case& c : cases)
         EXPECT_EQ(ZocMicrophone::IsToviName(c.name), c.tovi) << c.name;
     auto tovis = ZocMicrophone::GetDeviceList(true);
