@@ -15,25 +15,6 @@
 
 namespace {
 
-// The standard rates, set through the termios speed constants. Anything
-// else goes through termios2/BOTHER after the settings are applied.
-bool StandardSpeed(int baudRate, speed_t& speed) {
-    static const struct {
-        int rate;
-        speed_t speed;
-    } kRates[] = {{50, B50},       {75, B75},         {110, B110},      {134, B134},     {150, B150},
-                  {200, B200},     {300, B300},       {600, B600},      {1200, B1200},   {1800, B1800},
-                  {2400, B2400},   {4800, B4800},     {9600, B9600},    {19200, B19200}, {38400, B38400},
-                  {57600, B57600}, {115200, B115200}, {230400, B230400}};
-    for (const auto& entry : kRates) {
-        if (entry.rate == baudRate) {
-            speed = entry.speed;
-            return true;
-        }
-    }
-    return false;
-}
-
 unsigned int RoundUpToPowerOfTwo(unsigned int size) {
     if (size == 0) {
         return 4096;
@@ -81,7 +62,7 @@ bool CSerialPortUnixBase::uartSet(int fd) {
     }
 
     speed_t speed = B9600;
-    const bool standard = StandardSpeed(mBaudRate, speed);
+    const bool standard = ZotCustomBaudRate::StandardSpeed(mBaudRate, speed);
     if (standard) {
         cfsetispeed(&options, speed);
         cfsetospeed(&options, speed);
@@ -568,12 +549,16 @@ const char* CSerialPortUnixBase::getPortName() const {
     return mPortName.c_str();
 }
 
-void CSerialPortUnixBase::setBaudRate(int baudRate) {
-    mBaudRate = baudRate;
+void CSerialPortUnixBase::reapplyIfOpen() {
     std::shared_lock<std::shared_mutex> lock(mFdMutex);
     if (mFd >= 0) {
         uartSet(mFd);
     }
+}
+
+void CSerialPortUnixBase::setBaudRate(int baudRate) {
+    mBaudRate = baudRate;
+    reapplyIfOpen();
 }
 
 int CSerialPortUnixBase::getBaudRate() const {
@@ -582,10 +567,7 @@ int CSerialPortUnixBase::getBaudRate() const {
 
 void CSerialPortUnixBase::setParity(Parity parity) {
     mParity = parity;
-    std::shared_lock<std::shared_mutex> lock(mFdMutex);
-    if (mFd >= 0) {
-        uartSet(mFd);
-    }
+    reapplyIfOpen();
 }
 
 Parity CSerialPortUnixBase::getParity() const {
@@ -594,10 +576,7 @@ Parity CSerialPortUnixBase::getParity() const {
 
 void CSerialPortUnixBase::setDataBits(DataBits dataBits) {
     mDataBits = dataBits;
-    std::shared_lock<std::shared_mutex> lock(mFdMutex);
-    if (mFd >= 0) {
-        uartSet(mFd);
-    }
+    reapplyIfOpen();
 }
 
 DataBits CSerialPortUnixBase::getDataBits() const {
@@ -606,10 +585,7 @@ DataBits CSerialPortUnixBase::getDataBits() const {
 
 void CSerialPortUnixBase::setStopBits(StopBits stopbits) {
     mStopBits = stopbits;
-    std::shared_lock<std::shared_mutex> lock(mFdMutex);
-    if (mFd >= 0) {
-        uartSet(mFd);
-    }
+    reapplyIfOpen();
 }
 
 StopBits CSerialPortUnixBase::getStopBits() const {
@@ -618,10 +594,7 @@ StopBits CSerialPortUnixBase::getStopBits() const {
 
 void CSerialPortUnixBase::setFlowControl(FlowControl flowControl) {
     mFlowControl = flowControl;
-    std::shared_lock<std::shared_mutex> lock(mFdMutex);
-    if (mFd >= 0) {
-        uartSet(mFd);
-    }
+    reapplyIfOpen();
 }
 
 FlowControl CSerialPortUnixBase::getFlowControl() const {

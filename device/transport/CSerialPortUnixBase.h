@@ -61,6 +61,8 @@ public:
 
 private:
     bool uartSet(int fd);
+    // Applies the line settings again when the port is open.
+    void reapplyIfOpen();
     bool setModemLine(int line, bool set, const char* errorText);
     void monitorLoop();
     void stopMonitor();

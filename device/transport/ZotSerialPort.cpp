@@ -8,31 +8,14 @@
 #include <termios.h>
 #include <unistd.h>
 
-namespace {
-bool StandardSpeed(int baudRate, speed_t& speed) {
-    static const struct {
-        int rate;
-        speed_t speed;
-    } kRates[] = {{50, B50},       {75, B75},         {110, B110},      {134, B134},     {150, B150},
-                  {200, B200},     {300, B300},       {600, B600},      {1200, B1200},   {1800, B1800},
-                  {2400, B2400},   {4800, B4800},     {9600, B9600},    {19200, B19200}, {38400, B38400},
-                  {57600, B57600}, {115200, B115200}, {230400, B230400}};
-    for (const auto& entry : kRates) {
-        if (entry.rate == baudRate) {
-            speed = entry.speed;
-            return true;
-        }
-    }
-    return false;
-}
-} // namespace
+static_assert(sizeof(speed_t) == sizeof(unsigned int), "termios speeds are passed as unsigned int");
 
 ZotSerialPort::ZotSerialPort(const char* portName, int baudRate, int dataSize, char parity, int stopBits)
     : mPortName(portName != nullptr ? portName : ""), mBaudRate(baudRate),
       mDataSize(dataSize >= 5 && dataSize <= 8 ? dataSize : 8), mParity(parity),
       mStopBits(stopBits == 2 ? 2 : 1) {
     speed_t speed = B9600;
-    mStandardSpeed = StandardSpeed(baudRate, speed);
+    mStandardSpeed = ZotCustomBaudRate::StandardSpeed(baudRate, speed);
     mSpeed = speed;
 }
 

@@ -24,7 +24,10 @@ uint8_t Status(uint8_t) {
     return g_fd >= 0 ? 0 : STA_NOINIT;
 }
 
-DRESULT Read(uint8_t, uint8_t* buffer, uint32_t sector, uint32_t count) {
+// Moves `count` sectors at `sector` between the image and memory, retrying
+// short transfers and interrupted calls.
+template <typename Buffer, typename Call>
+DRESULT Transfer(Buffer* bytes, uint32_t sector, uint32_t count, Call call, const char* what) {
     if (g_fd < 0)
         return RES_NOTRDY;
     if (uint64_t(sector) + count > g_sectors)
@@ -32,11 +35,11 @@ DRESULT Read(uint8_t, uint8_t* buffer, uint32_t sector, uint32_t count) {
     size_t want = size_t(count) * 512, done = 0;
     off_t at = off_t(sector) * 512;
     while (done < want) {
-        ssize_t n = pread(g_fd, buffer + done, want - done, at + off_t(done));
+        ssize_t n = call(g_fd, bytes + done, want - done, at + off_t(done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            SetError("read");
+            SetError(what);
             return RES_ERROR;
         }
         done += size_t(n);
@@ -44,24 +47,12 @@ DRESULT Read(uint8_t, uint8_t* buffer, uint32_t sector, uint32_t count) {
     return RES_OK;
 }
 
+DRESULT Read(uint8_t, uint8_t* buffer, uint32_t sector, uint32_t count) {
+    return Transfer(buffer, sector, count, ::pread, "read");
+}
+
 DRESULT Write(uint8_t, const uint8_t* data, uint32_t sector, uint32_t count) {
-    if (g_fd < 0)
-        return RES_NOTRDY;
-    if (uint64_t(sector) + count > g_sectors)
-        return RES_ERROR;
-    size_t want = size_t(count) * 512, done = 0;
-    off_t at = off_t(sector) * 512;
-    while (done < want) {
-        ssize_t n = pwrite(g_fd, data + done, want - done, at + off_t(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            SetError("write");
-            return RES_ERROR;
-        }
-        done += size_t(n);
-    }
-    return RES_OK;
+    return Transfer(data, sector, count, ::pwrite, "write");
 }
 
 DRESULT Ioctl(uint8_t, uint8_t code, void* buffer) {
