@@ -73,3 +73,36 @@ function(zt_add_subfolders)
     endif()
   endforeach()
 endfunction()
+
+# The path tests use to start `target`, a program that opens an X display.
+# In sanitizer builds that is a small wrapper: Mesa unloads its GL driver when
+# the display closes, before the leak check at exit, so whatever the driver
+# still held would be reported as leaks of an unknown module that no
+# suppression can name. The wrapper preloads the driver so it stays mapped,
+# and names the suppression file for leaks inside system libraries.
+function(zt_x_program out target)
+  if(NOT ZT_SANITIZE)
+    set(${out} $<TARGET_FILE:${target}> PARENT_SCOPE)
+    return()
+  endif()
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libasan.so
+                  OUTPUT_VARIABLE asan_runtime OUTPUT_STRIP_TRAILING_WHITESPACE)
+  find_file(ZT_GL_DRIVER swrast_dri.so PATHS /usr/lib/${CMAKE_LIBRARY_ARCHITECTURE}/dri NO_DEFAULT_PATH)
+  set(preload ${asan_runtime})
+  if(ZT_GL_DRIVER)
+    string(APPEND preload ":${ZT_GL_DRIVER}")
+  endif()
+  set(wrapper ${CMAKE_BINARY_DIR}/x-programs/${target})
+  set(${out} ${wrapper} PARENT_SCOPE)
+  get_property(done GLOBAL PROPERTY ZT_X_PROGRAM_${target})
+  if(done)
+    return()
+  endif()
+  set_property(GLOBAL PROPERTY ZT_X_PROGRAM_${target} TRUE)
+  # (FILE_PERMISSIONS must follow CONTENT: CMake 3.25 aborts otherwise.)
+  file(GENERATE OUTPUT ${wrapper}
+       CONTENT "#!/bin/sh
+export LSAN_OPTIONS=\"suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp\${LSAN_OPTIONS:+:\$LSAN_OPTIONS}\"
+LD_PRELOAD=\"${preload}\${LD_PRELOAD:+:\$LD_PRELOAD}\" exec $<TARGET_FILE:${target}> \"$@\"
+" FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE)
+endfunction()

@@ -31,6 +31,9 @@ XVFB_PID=$!
 for _ in $(seq 50); do [ -s "$TMP/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -1 "$TMP/display")"
 export SDL_AUDIODRIVER=dummy
+# No session bus: without one, libdbus (opened by SDL) would try to launch one
+# and can block start-up for good; a bus address that fails at once avoids it.
+export DBUS_SESSION_BUS_ADDRESS="unix:path=$TMP/no-session-bus"
 
 cpu_ticks() { # utime + stime of a process, in clock ticks
     awk '{ sub(/^.*\) /, ""); print $12 + $13 }' "/proc/$1/stat"

@@ -24,6 +24,10 @@ protected:
         sDataHome = pattern;
         setenv("XDG_DATA_HOME", pattern, 1);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
+        // No session bus: libdbus would otherwise try to launch one, which
+        // can block SDL's start-up for good.
+        const std::string bus = "unix:path=" + std::string(pattern) + "/no-session-bus";
+        setenv("DBUS_SESSION_BUS_ADDRESS", bus.c_str(), 1);
         ASSERT_TRUE(ZocApplication::InitializeFrameworks());
         ASSERT_TRUE(ZocApplication::InitializeApplication());
         ASSERT_TRUE(ZocApplication::CreateMainWindow());

@@ -23,6 +23,9 @@ fail() {
 }
 
 export SDL_AUDIODRIVER=dummy
+# No session bus: without one, libdbus (opened by SDL) would try to launch one
+# and can block start-up for good; a bus address that fails at once avoids it.
+export DBUS_SESSION_BUS_ADDRESS="unix:path=$TMP/no-session-bus"
 export XDG_DATA_HOME="$TMP/data"
 PREF="$XDG_DATA_HOME/ZorvaneTovi/ZorvaneTovi"
 case "$CASE" in

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <signal.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -69,6 +70,9 @@ public:
             for (std::string& a : args)
                 argv.push_back(a.data());
             argv.push_back(nullptr);
+            // A test that aborts must not leave the simulator running (it
+            // would also hold ctest's output pipe open until the timeout).
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
             int null = open("/dev/null", O_WRONLY);
             dup2(null, 1);
             execv(argv[0], argv.data());

@@ -147,14 +147,15 @@ TEST(SimEndToEndTest, AnswersInfoRequestsPingsAndReportsStateAtTheConfiguredInte
     ASSERT_TRUE(port.WaitFor(Type::ToviInfo, m));
     ASSERT_EQ(m.body.size(), 131u);
     Body::ToviInfo info = ParseInfo(m);
-    EXPECT_EQ(info.messageVersionMajor, 1);
-    EXPECT_EQ(info.messageVersionMinor, 4);
-    EXPECT_EQ(info.uid, 0x1234ABCD5678ULL);
+    // The records are packed: unary + compares the fields by value.
+    EXPECT_EQ(+info.messageVersionMajor, 1);
+    EXPECT_EQ(+info.messageVersionMinor, 4);
+    EXPECT_EQ(+info.uid, 0x1234ABCD5678ULL);
     EXPECT_STREQ(info.boardName, "Tovi Simulator");
-    EXPECT_EQ(info.firmwareVersionMajor, 1);
-    EXPECT_EQ(info.firmwareVersionMinor, 24);
-    EXPECT_EQ(info.sku, 1);
-    EXPECT_EQ(info.features, 2u);
+    EXPECT_EQ(+info.firmwareVersionMajor, 1);
+    EXPECT_EQ(+info.firmwareVersionMinor, 24);
+    EXPECT_EQ(+info.sku, 1);
+    EXPECT_EQ(+info.features, 2u);
     char hash[16];
     std::snprintf(hash, sizeof hash, "%08X", ZotSimIdentity::HashUid(info.uid));
     EXPECT_EQ(id.substr(0, 8), hash) << "the camera id leads with the hash of the reported uid";
@@ -165,7 +166,7 @@ TEST(SimEndToEndTest, AnswersInfoRequestsPingsAndReportsStateAtTheConfiguredInte
     EXPECT_EQ(sim.Ctl("version 1.3"), "ok version 1.3\n");
     port.Send(Type::Ping, Body::PingType{Body::PingType::kRequestInfo});
     ASSERT_TRUE(port.WaitFor(Type::ToviInfo, m));
-    EXPECT_EQ(ParseInfo(m).messageVersionMinor, 3);
+    EXPECT_EQ(+ParseInfo(m).messageVersionMinor, 3);
 
     // State reports follow the interval of the last configuration.
     Body::ToviConfig config;
@@ -182,15 +183,15 @@ TEST(SimEndToEndTest, AnswersInfoRequestsPingsAndReportsStateAtTheConfiguredInte
     ASSERT_EQ(m.body.size(), 10u);
     Body::ToviState state;
     std::memcpy(&state, m.body.data(), sizeof state);
-    EXPECT_EQ(state.states, uint64_t(Body::ToviState::kKeyboardLegacyMode));
-    EXPECT_EQ(state.temperature, 42);
+    EXPECT_EQ(+state.states, uint64_t(Body::ToviState::kKeyboardLegacyMode));
+    EXPECT_EQ(+state.temperature, 42);
 
     port.Send(Type::KeyboardLegacyMode, uint8_t(0));
     port.Pump(100);
     port.Forget(); // reports sent before the switch
     ASSERT_TRUE(port.WaitFor(Type::ToviState, m));
     std::memcpy(&state, m.body.data(), sizeof state);
-    EXPECT_EQ(state.states, 0u);
+    EXPECT_EQ(+state.states, 0u);
 
     // After Disconnect the reports pause until the application speaks again.
     port.SendBytes(Type::Disconnect, "");

@@ -24,6 +24,9 @@ cleanup() {
 trap cleanup EXIT
 
 export SDL_AUDIODRIVER=dummy
+# No session bus: without one, libdbus (opened by SDL) would try to launch one
+# and can block start-up for good; a bus address that fails at once avoids it.
+export DBUS_SESSION_BUS_ADDRESS="unix:path=$TMP/no-session-bus"
 export XDG_DATA_HOME="$TMP/data"
 export ZT_SIM_REGISTRY="$TMP/run"
 mkdir -m 700 "$ZT_SIM_REGISTRY"
@@ -33,6 +36,8 @@ LOG="$PREF/ZorvaneTovi.log"
 fail() {
     echo "FAIL ($CASE): $*"
     echo "--- program log (last 60 lines)"; grep -a . "$LOG" 2>/dev/null | tail -60
+    [ -s "$TMP/app.err" ] && { echo "--- program stderr (last 20 lines)"; tail -20 "$TMP/app.err"; }
+    [ -s "$TMP/app.err" ] && { echo "--- program stderr (last 20 lines)"; tail -20 "$TMP/app.err"; }
     for f in "$TMP"/sim*.err; do [ -f "$f" ] && { echo "--- $f"; tail -10 "$f"; }; done
     exit 1
 }
