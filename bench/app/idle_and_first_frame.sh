@@ -38,6 +38,16 @@ export DBUS_SESSION_BUS_ADDRESS="unix:path=$TMP/no-session-bus"
 cpu_ticks() { # utime + stime of a process, in clock ticks
     awk '{ sub(/^.*\) /, ""); print $12 + $13 }' "/proc/$1/stat"
 }
+# The same for the process's software-GL raster threads (Mesa's llvmpipe):
+# on Xvfb they draw in the program's process what a GPU draws elsewhere.
+gl_ticks() {
+    local total=0 task
+    for task in /proc/"$1"/task/*; do
+        grep -q '^llvmpipe' "$task/comm" 2>/dev/null || continue
+        total=$((total + $(awk '{ sub(/^.*\) /, ""); print $12 + $13 }' "$task/stat")))
+    done
+    echo "$total"
+}
 
 # Starts the program with fresh folders; sets APP_PID and LOG.
 start_app() {
@@ -79,9 +89,12 @@ printf '  median %s ms (target 500)\n' "$(printf '%s\n' "${TIMES[@]}" | sort -n 
 start_app idle
 first_frame_ms >/dev/null
 sleep 2 # let start-up settle
-APP_BEFORE="$(cpu_ticks "$APP_PID")" X_BEFORE="$(cpu_ticks "$XVFB_PID")"
+APP_BEFORE="$(cpu_ticks "$APP_PID")" X_BEFORE="$(cpu_ticks "$XVFB_PID")" GL_BEFORE="$(gl_ticks "$APP_PID")"
 sleep "$IDLE_SECONDS"
-APP_AFTER="$(cpu_ticks "$APP_PID")" X_AFTER="$(cpu_ticks "$XVFB_PID")"
+APP_AFTER="$(cpu_ticks "$APP_PID")" X_AFTER="$(cpu_ticks "$XVFB_PID")" GL_AFTER="$(gl_ticks "$APP_PID")"
 stop_app
-awk -v d="$((APP_AFTER - APP_BEFORE))" -v x="$((X_AFTER - X_BEFORE))" -v hz="$HZ" -v s="$IDLE_SECONDS" 'BEGIN {
-    printf "Idle CPU over %d s, no Tovi: %.1f %% of one core (target 5); X server %.1f %%\n", s, d / hz / s * 100, x / hz / s * 100 }'
+awk -v d="$((APP_AFTER - APP_BEFORE))" -v x="$((X_AFTER - X_BEFORE))" -v g="$((GL_AFTER - GL_BEFORE))" \
+    -v hz="$HZ" -v s="$IDLE_SECONDS" 'BEGIN {
+    printf "Idle CPU over %d s, no Tovi: %.1f %% of one core (target 5)\n", s, d / hz / s * 100
+    printf "  of which software GL raster threads %.1f %%, the program itself %.1f %%; X server %.1f %%\n",
+        g / hz / s * 100, (d - g) / hz / s * 100, x / hz / s * 100 }'

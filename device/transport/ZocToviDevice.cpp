@@ -89,6 +89,7 @@ void ZocToviDevice::CreateThread() {
 void ZocToviDevice::ShutdownThread() {
     std::lock_guard lock(sThreadMutex);
     sStop = true;
+    WakeCaptureLoop();
     if (sThread.joinable())
         sThread.join();
 }
@@ -119,8 +120,20 @@ void ZocToviDevice::CaptureLoop() {
                 sState.compare_exchange_strong(expected, Up);
             }
         }
-        SleepMs(GetCaptureSleepMs(ZocSettings::Instance().device.video.refreshRate));
+        if (sState.load() == Down) {
+            // Nothing to capture: no polling until a connection comes up.
+            std::unique_lock lock(sWakeMutex);
+            sWake.wait(lock, [] { return sStop.load() || sState.load() != Down; });
+        } else {
+            SleepMs(GetCaptureSleepMs(ZocSettings::Instance().device.video.refreshRate));
+        }
     }
+}
+
+void ZocToviDevice::WakeCaptureLoop() {
+    // Taking the mutex orders the caller's store before the loop's check.
+    { std::lock_guard lock(sWakeMutex); }
+    sWake.notify_all();
 }
 
 ZocVersion ZocToviDevice::GetAvFirmwareVersion(const std::string& id) {
@@ -202,6 +215,7 @@ bool ZocToviDevice::Connect() {
             hooks.setVirtualCommPort(config.features.vCommMode != ZoConfig::VPortMode::Disabled);
         ZocAutoConnect::OnConnected(selected.id);
         sState = Up;
+        WakeCaptureLoop();
         ZocGlobals::UpdateDisplayInfo();
         return true;
     }

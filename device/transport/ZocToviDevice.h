@@ -3,6 +3,7 @@
 #include "device/transport/ZocToviDeviceInfo.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -83,6 +84,8 @@ public:
 
 private:
     static void CaptureLoop();
+    // Wakes the capture loop from its wait for a connection (or the stop).
+    static void WakeCaptureLoop();
     static void CloseAllLocked(bool deviceLost);
     static void ResetGlobals();
 
@@ -91,6 +94,8 @@ private:
     static inline std::thread sThread;
     static inline std::mutex sThreadMutex; // CreateThread / ShutdownThread
     static inline std::atomic<uint32_t> sState{Down};
+    static inline std::mutex sWakeMutex; // with sWake: the loop's wait while down
+    static inline std::condition_variable sWake;
     static inline ZocToviDeviceInfo::ToviInfo sConnected;
     static inline std::atomic<bool> sDisconnectRequested{false};
     static inline std::atomic<bool> sInitialized{false};
