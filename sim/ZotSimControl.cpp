@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -32,18 +31,18 @@ struct Client {
 };
 } // namespace
 
-ZotSimControl::ZotSimControl() {
-    mWake = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-}
+ZotSimControl::ZotSimControl() = default;
 
 ZotSimControl::~ZotSimControl() {
     Close();
-    if (mWake >= 0)
-        close(mWake);
 }
 
 bool ZotSimControl::Open(const std::string& path, std::string& error) {
     Close();
+    if (!mWake.IsValid()) {
+        error = std::string("cannot create an eventfd: ") + strerror(errno);
+        return false;
+    }
     sockaddr_un addr{};
     if (!MakeAddress(path, addr, error))
         return false;
@@ -78,11 +77,7 @@ void ZotSimControl::Close() {
 }
 
 void ZotSimControl::Stop() {
-    const uint64_t one = 1;
-    if (mWake >= 0) {
-        ssize_t n = write(mWake, &one, sizeof one); // async-signal-safe
-        (void)n;
-    }
+    mWake.Signal(); // async-signal-safe
 }
 
 void ZotSimControl::Serve(const Handler& handler) {
@@ -90,7 +85,7 @@ void ZotSimControl::Serve(const Handler& handler) {
     bool stopping = false;
     while (!stopping) {
         std::vector<pollfd> fds;
-        fds.push_back({mWake, POLLIN, 0});
+        fds.push_back({mWake.Fd(), POLLIN, 0});
         fds.push_back({mListen, POLLIN, 0});
         for (const Client& c : clients)
             fds.push_back({c.fd, short((c.eof ? 0 : POLLIN) | (c.out.empty() ? 0 : POLLOUT)), 0});
@@ -100,9 +95,7 @@ void ZotSimControl::Serve(const Handler& handler) {
             break;
         }
         if (fds[0].revents & POLLIN) {
-            uint64_t v = 0;
-            ssize_t n = read(mWake, &v, sizeof v);
-            (void)n;
+            mWake.Drain();
             stopping = true;
         }
         for (size_t i = 0; i < clients.size(); ++i) {

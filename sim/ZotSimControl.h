@@ -1,4 +1,7 @@
 #pragma once
+
+#include "sim/ZotSimWakeFd.h"
+
 #include <functional>
 #include <string>
 
@@ -30,5 +33,5 @@ public:
 private:
     std::string mPath;
     int mListen = -1;
-    int mWake = -1; // eventfd
+    ZotSimWakeFd mWake;
 };

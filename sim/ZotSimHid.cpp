@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -44,6 +43,10 @@ void ZotSimHid::Answer(const uint8_t* report, size_t size, uint8_t answer[9], bo
 
 bool ZotSimHid::Start(const std::string& path, const Listener& listener, std::string& error) {
     Stop();
+    if (!mWake.IsValid()) {
+        error = std::string("cannot create an eventfd: ") + strerror(errno);
+        return false;
+    }
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     if (path.size() >= sizeof addr.sun_path) {
@@ -64,21 +67,16 @@ bool ZotSimHid::Start(const std::string& path, const Listener& listener, std::st
     chmod(path.c_str(), 0600);
     mPath = path;
     mListener = listener;
-    mWake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    mWake.Drain(); // a wake left from an earlier Stop
     mThread = std::thread([this] { Run(); });
     return true;
 }
 
 void ZotSimHid::Stop() {
     if (mThread.joinable()) {
-        const uint64_t one = 1;
-        ssize_t n = write(mWake, &one, sizeof one);
-        (void)n;
+        mWake.Signal();
         mThread.join();
     }
-    if (mWake >= 0)
-        close(mWake);
-    mWake = -1;
     if (mListen >= 0) {
         close(mListen);
         unlink(mPath.c_str());
@@ -121,7 +119,7 @@ std::string ZotSimHid::Handle(const uint8_t* packet, size_t size) {
 void ZotSimHid::Run() {
     std::vector<int> clients;
     for (;;) {
-        std::vector<pollfd> fds{{mWake, POLLIN, 0}, {mListen, POLLIN, 0}};
+        std::vector<pollfd> fds{{mWake.Fd(), POLLIN, 0}, {mListen, POLLIN, 0}};
         for (int fd : clients)
             fds.push_back({fd, POLLIN, 0});
         if (poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR)

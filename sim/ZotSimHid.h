@@ -1,4 +1,7 @@
 #pragma once
+
+#include "sim/ZotSimWakeFd.h"
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -41,7 +44,7 @@ private:
 
     std::string mPath;
     int mListen = -1;
-    int mWake = -1;
+    ZotSimWakeFd mWake;
     std::thread mThread;
     Listener mListener;
     std::mutex mMutex; // guards mPending

@@ -14,7 +14,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sstream>
-#include <sys/eventfd.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -121,6 +120,10 @@ void ZotSimLink::SetMessageVersion(ZotSimVersion version) {
 }
 
 bool ZotSimLink::Start(std::string& error) {
+    if (!mWake.IsValid()) {
+        error = std::string("cannot create an eventfd: ") + strerror(errno);
+        return false;
+    }
     mMaster = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (mMaster < 0 || grantpt(mMaster) != 0 || unlockpt(mMaster) != 0) {
         error = std::string("cannot create a pseudo-terminal: ") + strerror(errno);
@@ -147,7 +150,7 @@ bool ZotSimLink::Start(std::string& error) {
     cfmakeraw(&tio);
     tcsetattr(slave, TCSANOW, &tio);
     close(slave);
-    mWake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    mWake.Drain(); // a wake left from an earlier Stop
     mNextState = Clock::now();
     mThread = std::thread([this] { Run(); });
     return true;
@@ -155,14 +158,9 @@ bool ZotSimLink::Start(std::string& error) {
 
 void ZotSimLink::Stop() {
     if (mThread.joinable()) {
-        const uint64_t one = 1;
-        ssize_t n = write(mWake, &one, sizeof one);
-        (void)n;
+        mWake.Signal();
         mThread.join();
     }
-    if (mWake >= 0)
-        close(mWake);
-    mWake = -1;
     if (mMaster >= 0)
         close(mMaster); // the slave path disappears once the application closes it too
     mMaster = -1;
@@ -303,7 +301,8 @@ void ZotSimLink::Run() {
                     50));
         }
         const bool want = !mPending.empty() || mOut->GetUsed() != 0;
-        pollfd fds[2] = {{mWake, POLLIN, 0}, {mMaster, short(open ? (POLLIN | (want ? POLLOUT : 0)) : 0), 0}};
+        pollfd fds[2] = {{mWake.Fd(), POLLIN, 0},
+                         {mMaster, short(open ? (POLLIN | (want ? POLLOUT : 0)) : 0), 0}};
         if (want && open)
             timeout = std::min(timeout, 5);
         if (poll(fds, open ? 2 : 1, timeout) < 0 && errno != EINTR)

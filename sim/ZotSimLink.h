@@ -2,6 +2,7 @@
 #include "sim/ZotSimEventLog.h"
 #include "sim/ZotSimOptions.h"
 #include "sim/ZotSimTarget.h"
+#include "sim/ZotSimWakeFd.h"
 
 #include "device/protocol/ZoMsg.h"
 
@@ -98,7 +99,7 @@ private:
 
     std::string mSerialPath;
     int mMaster = -1;
-    int mWake = -1;
+    ZotSimWakeFd mWake;
     std::thread mThread;
     std::unique_ptr<Output> mOut;
     std::unique_ptr<ZoMsgInBuffer> mIn;
